@@ -1,0 +1,102 @@
+#include "Engine.h"
+
+#include "EngineData.h"
+#include "Fonts.h"
+#include "Images.h"
+#include "Text.h"
+
+namespace {
+
+EngineState state;
+
+int osMajorVersionFromPeb()
+{
+    // PEB at fs:[0x30]; OSMajorVersion at +0xA4 on 32-bit Windows. Unlike GetVersionEx this is not
+    // subject to the manifest's compatibility shims.
+    const unsigned char* peb = nullptr;
+    asm("movl %%fs:0x30, %0" : "=r"(peb));
+    return static_cast<int>(*reinterpret_cast<const ULONG*>(peb + 0xA4));
+}
+
+}  // namespace
+
+const EngineState& engine()
+{
+    return state;
+}
+
+void startEngine()
+{
+    Gdiplus::GdiplusStartupInput input;
+    input.GdiplusVersion = 1;
+    input.DebugEventCallback = nullptr;
+    input.SuppressBackgroundThread = FALSE;
+    input.SuppressExternalCodecs = FALSE;
+    BOUND_PROC(SystemDll::GdiPlus, decltype(&Gdiplus::GdiplusStartup), "GdiplusStartup")(&state.gdiplusToken, &input, nullptr);
+    state.windowsMajorVersion = osMajorVersionFromPeb();
+    state.defaultFont = makeDefaultFont();
+    loadCursor(nullptr, MAKEINTRESOURCEW(0x7F00));  // IDC_ARROW
+    state.builtinStrip = bitmapFromMemory(builtinStripData(), true);
+    registerWindowClass(engineWindowClass);
+}
+
+ARGB makeColor(COLORREF rgb, std::optional<int> alpha)
+{
+    const ARGB red = GetRValue(rgb), green = GetGValue(rgb), blue = GetBValue(rgb);
+    ARGB a = 254;
+    if (alpha && *alpha != 255)
+        a = static_cast<ARGB>(*alpha) & 0xFF;
+    return (a << 24) | (red << 16) | (green << 8) | blue;
+}
+
+void processEvents()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            break;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+HCURSOR loadCursor(HCURSOR cursor, LPCWSTR id)
+{
+    HCURSOR result = cursor ? cursor : LoadCursorW(nullptr, id);
+    state.arrowCursor = result;
+    return result;
+}
+
+bool registerWindowClass(const char* name, std::optional<UINT> style, std::optional<HICON> icon,
+                         std::optional<HCURSOR> cursor, WNDPROC windowProc)
+{
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    std::wstring className = toWide(name);
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = style.value_or(CS_DBLCLKS);
+    wc.lpfnWndProc = windowProc ? windowProc : defaultWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = icon ? *icon : LoadIconW(instance, MAKEINTRESOURCEW(129));
+    wc.hCursor = cursor ? *cursor : state.arrowCursor;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = className.c_str();
+    return RegisterClassExW(&wc) != 0;
+}
+
+LRESULT CALLBACK defaultWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void* allocZeroed(size_t size)
+{
+    // Committed pages come zeroed. Only data lives here, so the pages are not executable.
+    return VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+}
+
+void freeBlock(void* block)
+{
+    if (block)
+        VirtualFree(block, 0, MEM_RELEASE);
+}

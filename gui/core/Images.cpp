@@ -1,0 +1,113 @@
+#include "Images.h"
+
+#include <cstring>
+#include <utility>
+
+MemoryImage::MemoryImage(MemoryImage&& other) noexcept
+    : image_(std::exchange(other.image_, nullptr)),
+      memory_(std::exchange(other.memory_, nullptr)),
+      stream_(std::exchange(other.stream_, nullptr))
+{
+}
+
+MemoryImage& MemoryImage::operator=(MemoryImage&& other) noexcept
+{
+    if (this != &other) {
+        reset();
+        image_ = std::exchange(other.image_, nullptr);
+        memory_ = std::exchange(other.memory_, nullptr);
+        stream_ = std::exchange(other.stream_, nullptr);
+    }
+    return *this;
+}
+
+MemoryImage::~MemoryImage()
+{
+    reset();
+}
+
+GpImage* MemoryImage::release()
+{
+    return std::exchange(image_, nullptr);
+}
+
+void MemoryImage::reset()
+{
+    if (image_)
+        GDIP(GdipDisposeImage)(image_);
+    if (stream_)
+        stream_->Release();
+    if (memory_)
+        GlobalFree(memory_);
+    image_ = nullptr;
+    stream_ = nullptr;
+    memory_ = nullptr;
+}
+
+MemoryImage imageFromMemory(Bytes bytes, bool addPngSignature, bool keepOriginal)
+{
+    if (bytes.empty())
+        return {};
+    const size_t prefix = addPngSignature ? sizeof pngSignature : 0;
+    HGLOBAL memory = GlobalAlloc(GHND, bytes.size() + prefix);
+    if (!memory)
+        return {};
+    auto* target = static_cast<unsigned char*>(GlobalLock(memory));
+    if (!target) {
+        GlobalFree(memory);
+        return {};
+    }
+    if (prefix)
+        std::memcpy(target, pngSignature, prefix);
+    std::memcpy(target + prefix, bytes.data(), bytes.size());
+    GlobalUnlock(memory);
+
+    IStream* stream = nullptr;
+    if (FAILED(CreateStreamOnHGlobal(memory, FALSE, &stream)) || !stream) {
+        GlobalFree(memory);
+        return {};
+    }
+    GpImage* image = nullptr;
+    if (GDIP(GdipLoadImageFromStream)(stream, &image) != Gdiplus::Ok || !image) {
+        stream->Release();
+        GlobalFree(memory);
+        return {};
+    }
+    if (keepOriginal)
+        return MemoryImage(image, memory, stream);
+
+    MemoryImage original(image, memory, stream);
+    const UINT width = imageWidth(image);
+    const UINT height = imageHeight(image);
+    GpBitmap* bitmap = nullptr;
+    if (GDIP(GdipCreateBitmapFromScan0)(static_cast<INT>(width), static_cast<INT>(height), 0,
+                                        PixelFormat32bppARGB, nullptr, &bitmap) != Gdiplus::Ok || !bitmap)
+        return {};
+    GpGraphics* graphics = nullptr;
+    if (GDIP(GdipGetImageGraphicsContext)(bitmap, &graphics) == Gdiplus::Ok && graphics) {
+        GDIP(GdipDrawImageRectI)(graphics, image, 0, 0, static_cast<INT>(width), static_cast<INT>(height));
+        GDIP(GdipDeleteGraphics)(graphics);
+    }
+    return MemoryImage(bitmap, nullptr, nullptr);
+}
+
+GpBitmap* bitmapFromMemory(Bytes bytes, bool addPngSignature)
+{
+    return static_cast<GpBitmap*>(imageFromMemory(bytes, addPngSignature, false).release());
+}
+
+unsigned imageWidth(GpImage* image)
+{
+    UINT width = 0;
+    if (image)
+        GDIP(GdipGetImageWidth)(image, &width);
+    return width;
+}
+
+unsigned imageHeight(GpImage* image)
+{
+    UINT height = 0;
+    if (image)
+        GDIP(GdipGetImageHeight)(image, &height);
+    return height;
+}

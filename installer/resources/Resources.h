@@ -1,0 +1,17 @@
+#pragma once
+// The data the installer carries in its own read-only data.
+#include <string_view>
+
+#include "Forward.h"
+
+// The product's ZIP archive, written out unchanged as "sj.zip".
+Bytes payloadArchive();
+
+// A picture by name: "close", "close-hover", "banner", "button", "button-hover", "button-disabled",
+// "browse", "browse-hover", "ticked", "ticked-hover", "unticked", "unticked-hover", and the engine's
+// "built-in strip" and "check mark". Empty for an unknown name.
+Bytes picture(std::string_view name);
+
+// The usage agreement, GBK, CR LF between lines; NUL-terminated in storage.
+const char* agreementText();
+Bytes agreementBytes();
