@@ -12,6 +12,9 @@
 #include "Gdip.h"
 
 // What sendEvent/postEvent hand the host through WM_EX_EVENT: 12 bytes on the target.
+// Ownership: every record is allocated with `new` by its sender, sent or posted alike, and belongs to the
+// window that receives the message; the host frees it after dispatch (Control::dispatchEventRecord does
+// both). A sender whose message cannot be delivered frees the record itself.
 struct EventRecord {
     int code;
     WPARAM wParam;
@@ -106,6 +109,9 @@ public:
 
     // Event dispatch: the class's handleEvent (its answer is the answer), then the first matching binding.
     int dispatchEvent(int code, WPARAM wParam, LPARAM lParam);
+    // WM_EX_EVENT on the host's side: dispatches the record to `control` and frees the record. Control 0,
+    // or one destroyed since the record was posted (its handle no longer names it), answers 0.
+    static int dispatchEventRecord(ControlHandle control, LPARAM record);
 
     // Paint protocol. beginPaint answers false (draw nothing) without host window or host.
     bool beginPaint(PaintContext& context, const RectF* rect, bool withFadeIn);
@@ -150,9 +156,11 @@ private:
     void linkFirst(ControlHandle* first, ControlHandle* last);
     void shiftDescendants(float dx, float dy);
 
+    // A handler is called in the form it was bound with; the parent argument is 0 without a parent.
     struct Binding {
         int code;
-        void* handler;
+        EventHandler handler;
+        ChildEventHandler childHandler;
     };
 
     HWND hostWindow_ = nullptr;

@@ -3,6 +3,7 @@
 #include "EngineData.h"
 #include "Fonts.h"
 #include "Images.h"
+#include "MenuWindow.h"
 #include "Text.h"
 
 namespace {
@@ -38,6 +39,7 @@ void startEngine()
     loadCursor(nullptr, MAKEINTRESOURCEW(0x7F00));  // IDC_ARROW
     state.builtinStrip = bitmapFromMemory(builtinStripData(), true);
     registerWindowClass(engineWindowClass);
+    MenuWindow::install();
 }
 
 ARGB makeColor(COLORREF rgb, std::optional<int> alpha)

@@ -1,0 +1,39 @@
+#pragma once
+// The install folder as the user sees it in the folder field: the preset, the folder browser and
+// the helpers every step uses to name files inside it. All texts GBK.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+class InstallFolder {
+public:
+    // "C:\飞鲸网游加速器\" when "C:\Windows" exists, else empty.
+    static std::string defaultFolder();
+
+    // The folder field's new text for a path chosen in the folder browser: a drive root gets
+    // "飞鲸网游加速器\" appended, any other folder "\飞鲸网游加速器\". Empty (a cancelled browser) stays empty.
+    static std::string fromBrowseResult(std::string_view chosenPath);
+
+    // Shows the shell's folder browser owned by `owner`, preselecting `startFolder`; the chosen path
+    // as SHGetPathFromIDListA gives it, or empty when cancelled.
+    static std::string browse(HWND owner, const std::string& startFolder);
+
+    // Creates `folder` (one level) unless a find-first-file search for the text succeeds.
+    static void createIfMissing(const std::string& folder);
+
+    // `folder` with a "\" appended when it does not end in one; empty stays empty.
+    static std::string withSeparator(std::string_view folder);
+
+    // True when the text ends in a "\" that is not the trail byte of a GBK character.
+    static bool endsWithSeparator(std::string_view text);
+
+    // A find-first-file search for exactly `path` succeeds.
+    static bool exists(const std::string& path);
+
+    static constexpr const char* browseTitle =  // 选择要安装 飞鲸网游加速器 的文件夹位置
+        "\xD1\xA1\xD4\xF1\xD2\xAA\xB0\xB2\xD7\xB0 \xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7 "
+        "\xB5\xC4\xCE\xC4\xBC\xFE\xBC\xD0\xCE\xBB\xD6\xC3";
+    static constexpr const char* presetFolder =  // C:\飞鲸网游加速器\ (the default)
+        "C:\\\xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7\\";
+};

@@ -1,0 +1,228 @@
+// Sections: names · folders · one entry · the archive
+#include "PayloadUnpacker.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include <unzip.h>
+// After unzip.h, which brings the declarations it builds on.
+#include <iowin32.h>
+
+#include "ProgressStages.h"
+#include "Text.h"
+
+namespace {
+
+constexpr unsigned long utf8NameFlag = 1u << 11;
+constexpr unsigned long encryptedFlag = 1u << 0;
+
+bool isSeparator(wchar_t c)
+{
+    return c == L'\\' || c == L'/';
+}
+
+bool equalsIgnoringCase(std::wstring_view a, std::wstring_view b)
+{
+    return a.size() == b.size() &&
+           CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+               CSTR_EQUAL;
+}
+
+// CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without an extension, open devices instead of files.
+bool isDeviceName(std::wstring_view component)
+{
+    std::wstring_view base = component.substr(0, component.find(L'.'));
+    while (!base.empty() && base.back() == L' ')
+        base.remove_suffix(1);
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL"})
+        if (equalsIgnoringCase(base, device))
+            return true;
+    if (base.size() == 4 && base[3] >= L'1' && base[3] <= L'9')
+        return equalsIgnoringCase(base.substr(0, 3), L"COM") || equalsIgnoringCase(base.substr(0, 3), L"LPT");
+    return false;
+}
+
+// "..", and "...", ". ." and the like, which Win32 path parsing may trim down to "..". A lone "." is harmless.
+bool isParentReference(std::wstring_view component)
+{
+    return component != L"." && component.find_first_not_of(L". ") == std::wstring_view::npos;
+}
+
+std::wstring fullPath(const std::wstring& path)
+{
+    const DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (length == 0)
+        return {};
+    std::wstring full(length, L'\0');
+    const DWORD written = GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+    full.resize(written < length ? written : 0);
+    return full;
+}
+
+bool isInside(const std::wstring& root, const std::wstring& path)
+{
+    const std::wstring full = fullPath(path);
+    return full.size() > root.size() && equalsIgnoringCase(std::wstring_view(full).substr(0, root.size()), root);
+}
+
+bool isFolder(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Makes every folder of `path` below `root` up to its last "\"; `path` starts with `root`.
+bool makeFolders(const std::wstring& root, const std::wstring& path)
+{
+    for (size_t at = path.find(L'\\', root.size()); at != std::wstring::npos; at = path.find(L'\\', at + 1)) {
+        const std::wstring folder = path.substr(0, at);
+        if (!CreateDirectoryW(folder.c_str(), nullptr) && !isFolder(folder))
+            return false;
+    }
+    return true;
+}
+
+void setWriteTime(HANDLE file, unsigned long dosDate)
+{
+    FILETIME local, utc;
+    if (DosDateTimeToFileTime(HIWORD(dosDate), LOWORD(dosDate), &local) && LocalFileTimeToFileTime(&local, &utc))
+        SetFileTime(file, nullptr, nullptr, &utc);
+}
+
+// Inflates the current entry into `file`; true when all of it arrived and its CRC matched.
+bool inflateInto(unzFile zip, const unz_file_info64& info, HANDLE file)
+{
+    if (unzOpenCurrentFile(zip) != UNZ_OK)
+        return false;
+    std::vector<char> buffer(1 << 16);
+    ZPOS64_T total = 0;
+    bool written = true;
+    int read;
+    while ((read = unzReadCurrentFile(zip, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0) {
+        DWORD done = 0;
+        if (!WriteFile(file, buffer.data(), static_cast<DWORD>(read), &done, nullptr) || done != static_cast<DWORD>(read)) {
+            written = false;
+            break;
+        }
+        total += static_cast<ZPOS64_T>(read);
+    }
+    // minizip checks the CRC only when the declared length was read, hence the length test.
+    const bool complete = written && read == 0 && total == info.uncompressed_size;
+    return unzCloseCurrentFile(zip) == UNZ_OK && complete;
+}
+
+bool writeEntry(unzFile zip, const unz_file_info64& info, const std::wstring& target)
+{
+    if (info.flag & encryptedFlag)
+        return false;
+    const std::wstring folder = target.substr(0, target.rfind(L'\\'));
+    wchar_t partial[MAX_PATH];
+    if (!GetTempFileNameW(folder.c_str(), L"fj", 0, partial))
+        return false;
+    HANDLE file = CreateFileW(partial, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DeleteFileW(partial);
+        return false;
+    }
+    const bool intact = inflateInto(zip, info, file);
+    setWriteTime(file, info.dosDate);
+    CloseHandle(file);
+    if (intact) {
+        // A read-only file would refuse to be replaced.
+        SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (MoveFileExW(partial, target.c_str(), MOVEFILE_REPLACE_EXISTING))
+            return true;
+    }
+    DeleteFileW(partial);
+    return false;
+}
+
+// One entry into `root` (a full path ending in "\"); false stops the unpacking.
+bool unpackCurrent(unzFile zip, const std::wstring& root)
+{
+    unz_file_info64 info;
+    if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return false;
+    std::string storedName(info.size_filename + 1, '\0');
+    if (unzGetCurrentFileInfo64(zip, &info, storedName.data(), static_cast<uLong>(storedName.size()), nullptr, 0,
+                                nullptr, 0) != UNZ_OK)
+        return false;
+    storedName.resize(info.size_filename);
+    // Without the UTF-8 flag a name is in the packer's code page: the ANSI one of the target systems.
+    std::wstring name = toWide(storedName, (info.flag & utf8NameFlag) ? CP_UTF8 : CP_ACP);
+    if (!PayloadUnpacker::isSafeEntryName(name))
+        return true;
+    std::replace(name.begin(), name.end(), L'/', L'\\');
+    const std::wstring target = root + name;
+    if (!isInside(root, target))
+        return true;
+    if (!makeFolders(root, target))
+        return false;
+    if (target.back() == L'\\')
+        return true;
+    return writeEntry(zip, info, target);
+}
+
+}  // namespace
+
+bool PayloadUnpacker::isSafeEntryName(std::wstring_view name)
+{
+    if (name.empty() || isSeparator(name.front()))
+        return false;
+    // ":" covers drive prefixes and alternate data streams; the rest cannot be in a Windows name.
+    for (wchar_t c : name)
+        if (c < 0x20 || std::wstring_view(L"<>:\"|?*").find(c) != std::wstring_view::npos)
+            return false;
+    for (size_t start = 0;;) {
+        size_t end = start;
+        while (end < name.size() && !isSeparator(name[end]))
+            ++end;
+        const std::wstring_view component = name.substr(start, end - start);
+        // Empty only after a final separator (a folder entry) or between two separators.
+        if (component.empty())
+            return end == name.size();
+        if (isParentReference(component) || isDeviceName(component))
+            return false;
+        if (end == name.size())
+            return true;
+        start = end + 1;
+    }
+}
+
+PayloadUnpacker::Result PayloadUnpacker::unpack(const std::string& archivePath, const std::string& folder,
+                                                const Progress& progress)
+{
+    zlib_filefunc64_def io;
+    fill_win32_filefunc64W(&io);
+    // The wide file functions take the GBK path converted here, whatever code page the C runtime assumes.
+    const std::wstring widePath = toWide(archivePath);
+    unzFile zip = unzOpen2_64(widePath.c_str(), &io);
+    if (!zip)
+        return Result::NoArchive;
+    unz_global_info64 global{};
+    std::wstring root = fullPath(toWide(folder));
+    if (unzGetGlobalInfo64(zip, &global) != UNZ_OK || root.empty() || global.number_entry > 0x7FFFFFFF) {
+        unzClose(zip);
+        return Result::Failed;
+    }
+    if (root.back() != L'\\')
+        root += L'\\';
+    const int count = static_cast<int>(global.number_entry);
+    int status = count == 0 ? UNZ_END_OF_LIST_OF_FILE : unzGoToFirstFile(zip);
+    for (int index = 0; status == UNZ_OK; ++index, status = unzGoToNextFile(zip)) {
+        if (!unpackCurrent(zip, root)) {
+            unzClose(zip);
+            return Result::Failed;
+        }
+        if (progress)
+            progress(ProgressStages::percentAfterEntry(index, count));
+    }
+    unzClose(zip);
+    if (status != UNZ_END_OF_LIST_OF_FILE)
+        return Result::Failed;
+    if (progress)
+        progress(100);
+    return Result::Complete;
+}

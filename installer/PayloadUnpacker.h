@@ -1,0 +1,28 @@
+#pragma once
+// The installer's unzip component: unpacks a ZIP archive into a folder under the entries' stored
+// names and reports progress after each entry.
+#include <functional>
+#include <string>
+#include <string_view>
+
+class PayloadUnpacker {
+public:
+    // Called after each entry with trunc(index / count * 100), then with 100 after the last one.
+    using Progress = std::function<void(int percent)>;
+
+    enum class Result {
+        Complete,   // every entry was read to its end and checked; 100 was reported
+        NoArchive,  // the archive could not be opened; nothing was reported
+        Failed,     // an entry could not be read, checked or written; unpacking stopped there
+    };
+
+    // GBK paths. Existing files are given normal attributes and replaced, folders are made as needed.
+    // An entry is inflated into a temporary file beside its target and replaces the target only after
+    // its length and CRC have checked out, so a damaged archive never leaves a damaged file behind.
+    // An entry whose name would reach outside `folder` (absolute, drive or UNC prefix, a ".."
+    // component, a device name) is skipped but still counted.
+    static Result unpack(const std::string& archivePath, const std::string& folder, const Progress& progress);
+
+    // The name (as stored, "/" or "\" separated) stays inside the folder it is unpacked into.
+    static bool isSafeEntryName(std::wstring_view name);
+};

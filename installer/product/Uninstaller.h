@@ -1,0 +1,50 @@
+#pragma once
+// The installed product's uninstaller. Started from the install folder it checks "Uninstall.dat",
+// asks, then hands over to a copy of itself in a fresh temporary folder and exits, since a running
+// program cannot delete its own file; the copy waits for it, removes the product and schedules its own
+// file for deletion at the next restart. GBK paths throughout.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "UninstallList.h"
+
+class Uninstaller {
+public:
+    enum ExitCode : int {
+        Removed = 0,     // (or handed over to the temporary copy)
+        BadList = 1,     // "Uninstall.dat" missing, malformed or naming other places
+        Cancelled = 2,
+        Incomplete = 3,  // some file or folder could not be removed
+    };
+
+    struct Options {
+        bool silent = false;     // "/S": no questions, no messages
+        std::string folder;      // "/D=<folder>" (the rest of the line): the copy's install folder
+        HANDLE waitFor = nullptr;  // "/P=<handle>": the inherited handle of the process to outlive
+    };
+    // Switches after the program name in `commandLine` (as GetCommandLineA gives it).
+    static Options parseCommandLine(std::string_view commandLine);
+
+    static int run(const Options& options);
+
+    // "Uninstall.dat" in `folder`, parsed and valid for `folder`.
+    static std::optional<UninstallList> readList(const std::string& folder);
+    // Every line names only what the installer makes: line 1 is `folder` itself, line 2 a program
+    // group called "飞鲸网游加速器" (or empty), line 3 a desktop shortcut "飞鲸网游加速器.lnk" (or empty),
+    // line 4 a bare ".exe" name.
+    static bool isValidFor(const UninstallList& list, const std::string& folder);
+
+    // Ends every process whose image is `programPath`: asked to close first, then terminated.
+    static void endProgram(const std::string& programPath);
+    // Removes the product's files, the shortcuts, the program group, the registry entry and the folder
+    // (when nothing else is left in it). False when something stayed.
+    static bool removeProduct(const UninstallList& list);
+
+private:
+    static int handOver(const std::string& folder, bool silent);
+    static int removeAsCopy(const Options& options);
+    static void message(const std::string& text, UINT flags);
+};

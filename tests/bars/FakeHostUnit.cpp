@@ -1,0 +1,2 @@
+// The controls' fake host, built into this program too.
+#include "../controls/FakeHost.cpp"

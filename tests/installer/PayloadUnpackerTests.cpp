@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include "InstallerTestSupport.h"
+#include "PayloadUnpacker.h"
+#include "InstallWorker.h"
+#include "ProductFiles.h"
+#include "Resources.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::vector<int> unpackRecording(const std::string& archive, const std::string& folder, PayloadUnpacker::Result* result)
+{
+    std::vector<int> reports;
+    *result = PayloadUnpacker::unpack(archive, folder, [&](int percent) { reports.push_back(percent); });
+    return reports;
+}
+
+std::vector<std::string> folderContents(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+        if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..")
+            names.push_back(found.cFileName);
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST(PayloadUnpacker, EntryNamesReachingOutsideTheFolderAreSkippedButCounted)
+{
+    TempFolder outer;
+    const std::string folder = outer / "inner\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::vector<ZipSource> entries = {
+        {"../up1.txt", "x"},      {"..\\up2.txt", "x"},  {"sub/../../up3.txt", "x"}, {"C:up4.txt", "x"},
+        {"C:\\up5.txt", "x"},     {"\\\\srv\\s\\up6", "x"}, {"/up7.txt", "x"},       {"\\up8.txt", "x"},
+        {".. /up9.txt", "x"},     {"NUL.txt", "x"},     {"ok.txt", "fine"},          {"sub/dir/nested.txt", "deep"},
+        {"empty/", ""},
+    };
+    ASSERT_TRUE(makeZip(outer / "names.zip", entries));
+    PayloadUnpacker::Result result;
+    const std::vector<int> reports = unpackRecording(outer / "names.zip", folder, &result);
+
+    EXPECT_EQ(result, PayloadUnpacker::Result::Complete);
+    EXPECT_EQ(reports.size(), entries.size() + 1);
+    EXPECT_EQ(folderContents(outer.path()), (std::vector<std::string>{"inner", "names.zip"}));
+    EXPECT_EQ(folderContents(folder), (std::vector<std::string>{"empty", "ok.txt", "sub"}));
+    EXPECT_EQ(readFile(folder + "sub\\dir\\nested.txt"), "deep");
+    EXPECT_FALSE(pathExists("C:\\up5.txt"));
+}
+
+TEST(PayloadUnpacker, SafeNameTable)
+{
+    const struct {
+        const wchar_t* name;
+        bool safe;
+    } cases[] = {
+        {L"fj.exe", true},       {L"a/b/c.dll", true},   {L"a\\b\\", true},       {L"..a/b..", true},
+        {L"./x.y.z", true},      {L"..", false},         {L"a/../b", false},      {L"a\\..\\b", false},
+        {L"...\\b", false},      {L". .\\b", false},     {L"D:x", false},         {L"a:stream", false},
+        {L"\\\\?\\C:\\x", false}, {L"/x", false},        {L"a//b", false},        {L"con", false},
+        {L"lpt1.log", false},    {L"com10", true},       {L"a\tb", false},        {L"", false},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(PayloadUnpacker::isSafeEntryName(cases[i].name), cases[i].safe) << i;
+}
+
+TEST(PayloadUnpacker, CrcMismatchStopsUnpackingAndKeepsTheOldFile)
+{
+    TempFolder folder;
+    ASSERT_TRUE(writeFile(folder / "b.txt", "old contents"));
+    ASSERT_TRUE(makeZip(folder / "bad.zip", {{"a.txt", "first"}, {"b.txt", "second", false, true}, {"c.txt", "third"}}));
+    PayloadUnpacker::Result result;
+    const std::vector<int> reports = unpackRecording(folder / "bad.zip", folder.path(), &result);
+
+    EXPECT_EQ(result, PayloadUnpacker::Result::Failed);
+    EXPECT_EQ(reports, std::vector<int>{0});
+    EXPECT_EQ(readFile(folder / "b.txt"), "old contents");
+    EXPECT_FALSE(pathExists(folder / "c.txt"));
+    EXPECT_EQ(folderContents(folder.path()), (std::vector<std::string>{"a.txt", "b.txt", "bad.zip"}));
+}
+
+TEST(PayloadUnpacker, ReadOnlyFileIsReplacedAndUtf8NameDecoded)
+{
+    TempFolder folder;
+    ASSERT_TRUE(writeFile(folder / "fj.exe", "stale"));
+    SetFileAttributesA((folder / "fj.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(makeZip(folder / "a.zip", {{"fj.exe", "fresh"}, {"\xE9\xA3\x9E.txt", "utf8", true}}));  // 飞 in UTF-8
+    PayloadUnpacker::Result result;
+    unpackRecording(folder / "a.zip", folder.path(), &result);
+
+    EXPECT_EQ(result, PayloadUnpacker::Result::Complete);
+    EXPECT_EQ(readFile(folder / "fj.exe"), "fresh");
+    EXPECT_EQ(readFile(folder / "\xB7\xC9.txt"), "utf8");  // 飞 in GBK
+}
+
+TEST(InstallWorker, PayloadGoesIntoGbkFolderAndSjZipIsDeleted)
+{
+    TempFolder folder("\xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7");  // 飞鲸网游加速器
+    std::vector<int> reports;
+    const auto result = InstallWorker::extractPayload(folder.path(), payloadArchive(), [&](int p) {
+        reports.push_back(p);
+        if (p == 0) {
+            EXPECT_TRUE(pathExists(folder / "sj.zip"));
+        }
+    });
+
+    EXPECT_EQ(result, PayloadUnpacker::Result::Complete);
+    EXPECT_EQ(reports, (std::vector<int>{0, 12, 25, 37, 50, 62, 75, 87, 100}));
+    EXPECT_FALSE(pathExists(folder / "sj.zip"));
+    std::vector<std::string> installed(product::installedFiles.begin(), product::installedFiles.end());
+    std::sort(installed.begin(), installed.end());
+    EXPECT_EQ(folderContents(folder.path()), installed) << "the uninstaller's list names the payload's entries";
+}
+
+TEST(InstallWorker, MissingParentFolderReportsNothing)
+{
+    TempFolder folder;
+    std::vector<int> reports;
+    const auto result = InstallWorker::extractPayload(folder / "missing\\deeper\\", payloadArchive(),
+                                                      [&](int p) { reports.push_back(p); });
+    EXPECT_EQ(result, PayloadUnpacker::Result::NoArchive);
+    EXPECT_TRUE(reports.empty());
+}

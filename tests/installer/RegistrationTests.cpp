@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include "InstallerTestSupport.h"
+#include "ProductRegistration.h"
+#include "ProductTexts.h"
+#include "Text.h"
+
+using namespace testing_support;
+
+#define PRODUCT "\xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7"  // 飞鲸网游加速器
+
+namespace {
+
+std::optional<std::string> registryText(const char* name)
+{
+    char data[1024];
+    DWORD size = sizeof data, type = 0;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, product::uninstallKey, name, RRF_RT_ANY, &type, data, &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return std::nullopt;
+    return std::string(data);
+}
+
+std::string linkTarget(const std::string& link)
+{
+    IShellLinkA* shellLink = nullptr;
+    IPersistFile* file = nullptr;
+    char target[MAX_PATH] = {};
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&shellLink)))) {
+        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            if (SUCCEEDED(file->Load(toWide(link).c_str(), STGM_READ)))
+                shellLink->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+            file->Release();
+        }
+        shellLink->Release();
+    }
+    return target;
+}
+
+}  // namespace
+
+TEST(ProductRegistration, UninstallEntryHoldsSixStringValues)
+{
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
+    ProductRegistration::writeUninstallEntry("D:\\" PRODUCT "\\");
+    const struct {
+        const char* name;
+        const char* data;
+    } expected[] = {
+        {"DisplayIcon", "D:\\" PRODUCT "\\fj.exe"},
+        {"DisplayName", PRODUCT},
+        {"DisplayVersion", "201909999"},
+        {"UninstallString", "D:\\" PRODUCT "\\uninst.exe"},
+        {"Publisher", "\xB1\xB1\xC1\xEB\xCA\xFD\xC2\xEB\xBF\xC6\xBC\xBC\xD3\xD0\xCF\xDE\xB9\xAB\xCB\xBE"},
+        {"URLInfoAbout", "http://www.feijingjsq.com/"},
+    };
+    for (const auto& value : expected)
+        EXPECT_EQ(registryText(value.name), value.data) << value.name;
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
+}
+
+TEST(ProductRegistration, FourShortcutsAreReadBackWithTheirTargets)
+{
+    TempFolder root("\xD7\xC0\xC3\xE6");  // 桌面
+    const std::string programs = root / "Programs\\", desktop = root / "Desktop\\", folder = "C:\\" PRODUCT "\\";
+    CreateDirectoryA(desktop.c_str(), nullptr);
+    ASSERT_TRUE(ProductRegistration::makeFolderPath(programs + PRODUCT));  // parents made too
+
+    const auto links = ProductRegistration::shortcuts(programs, desktop, folder, PRODUCT);
+    const struct {
+        std::string link, target;
+    } expected[] = {
+        {programs + PRODUCT "\\" PRODUCT ".lnk", folder + "fj.exe"},
+        {programs + PRODUCT "\\\xD0\xB6\xD4\xD8" PRODUCT ".lnk", folder + "uninst.exe"},  // \卸载
+        {programs + PRODUCT ".lnk", folder + "fj.exe"},
+        {desktop + PRODUCT ".lnk", folder + "fj.exe"},
+    };
+    ASSERT_EQ(links.size(), std::size(expected));
+    ProductRegistration::createShortcuts(links);
+    CoInitialize(nullptr);
+    for (size_t i = 0; i < links.size(); ++i) {
+        EXPECT_EQ(links[i].link, expected[i].link);
+        EXPECT_EQ(links[i].target, expected[i].target);
+        EXPECT_TRUE(pathExists(expected[i].link)) << i;
+        EXPECT_EQ(lstrcmpiA(linkTarget(expected[i].link).c_str(), expected[i].target.c_str()), 0) << i;
+    }
+    CoUninitialize();
+    EXPECT_EQ(ProductRegistration::shortcuts("", desktop, folder, PRODUCT).size(), 1u) << "unknown Programs folder";
+}
+
+TEST(ProductRegistration, UninstallListFileIsExactlyTheListBytes)
+{
+    TempFolder folder;
+    const UninstallList list = ProductRegistration::uninstallList(folder.path(), "C:\\P\\", "C:\\D\\");
+    EXPECT_EQ(list.programGroup, "C:\\P\\" PRODUCT);
+    EXPECT_EQ(list.desktopShortcut, "C:\\D\\" PRODUCT ".lnk");
+    ASSERT_TRUE(ProductRegistration::writeUninstallList(folder.path(), list));
+    EXPECT_EQ(readFile(folder / "Uninstall.dat"), folder.path() + "\r\nC:\\P\\" PRODUCT "\r\nC:\\D\\" PRODUCT ".lnk\r\nfj.exe");
+    EXPECT_EQ(ProductRegistration::uninstallList(folder.path(), "", "").bytes(), folder.path() + "\r\n\r\n\r\nfj.exe");
+}

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include "InstallWorker.h"
+#include "InstallerTestSupport.h"
+#include "ProductRegistration.h"
+#include "ProductTexts.h"
+#include "Resources.h"
+#include "Uninstaller.h"
+
+using namespace testing_support;
+
+#define PRODUCT "\xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7"  // 飞鲸网游加速器
+#define CAPTION PRODUCT " \xD0\xB6\xD4\xD8"                                   // 飞鲸网游加速器 卸载
+
+namespace {
+
+// The real payload unpacked into <temp>\飞鲸网游加速器\, with its program group, shortcuts, entry and list.
+struct FakeInstallation {
+    TempFolder root{"fjun"};
+    std::string folder = root / PRODUCT "\\", programs = root / "Programs\\", desktop = root / "Desktop\\";
+
+    FakeInstallation()
+    {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
+        CreateDirectoryA(folder.c_str(), nullptr);
+        CreateDirectoryA(desktop.c_str(), nullptr);
+        InstallWorker::extractPayload(folder, payloadArchive(), nullptr);
+        ProductRegistration::makeFolderPath(programs + PRODUCT);
+        ProductRegistration::createShortcuts(ProductRegistration::shortcuts(programs, desktop, folder, PRODUCT));
+        ProductRegistration::writeUninstallEntry(folder);
+        ProductRegistration::writeUninstallList(folder, ProductRegistration::uninstallList(folder, programs, desktop));
+    }
+    ~FakeInstallation() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey); }
+
+    DWORD runUninstaller(const char* switches)
+    {
+        const std::string exe = folder + "uninst.exe";
+        std::string commandLine = "\"" + exe + "\" " + switches;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, root.path().c_str(),
+                            &startup, &process))
+            return 0xDEAD;
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return code;
+    }
+    std::vector<std::string> traces() const
+    {
+        return {folder + "fj.exe", folder + "Uninstall.dat", programs + PRODUCT "\\" PRODUCT ".lnk",
+                programs + PRODUCT ".lnk", desktop + PRODUCT ".lnk"};
+    }
+    static bool hasEntry()
+    {
+        HKEY key;
+        const bool open = RegOpenKeyExA(HKEY_LOCAL_MACHINE, product::uninstallKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
+        if (open)
+            RegCloseKey(key);
+        return open;
+    }
+};
+
+}  // namespace
+
+TEST(Uninstaller, CommandLineSwitches)
+{
+    const struct {
+        const char* line;
+        bool silent;
+        const char* folder;
+        UINT_PTR waitFor;
+    } cases[] = {
+        {"C:\\x\\uninst.exe", false, "", 0},
+        {"\"C:\\a b\\uninst.exe\" /S", true, "", 0},
+        {"\"C:\\t\\uninst.exe\" /S /P=84 /D=C:\\Program Files\\" PRODUCT "\\", true, "C:\\Program Files\\" PRODUCT "\\", 84},
+        {"uninst.exe /D=C:\\x\\ /S", false, "C:\\x\\ /S", 0},  // the folder takes the rest of the line
+    };
+    for (const auto& c : cases) {
+        const Uninstaller::Options options = Uninstaller::parseCommandLine(c.line);
+        EXPECT_EQ(options.silent, c.silent) << c.line;
+        EXPECT_EQ(options.folder, c.folder) << c.line;
+        EXPECT_EQ(reinterpret_cast<UINT_PTR>(options.waitFor), c.waitFor) << c.line;
+    }
+}
+
+TEST(Uninstaller, ListMustNameOnlyWhatTheInstallerMade)
+{
+    const std::string folder = "C:\\" PRODUCT "\\";
+    const UninstallList good{folder, "C:\\P\\" PRODUCT, "C:\\D\\" PRODUCT ".lnk", "fj.exe"};
+    auto with = [&](int line, const char* text) {
+        UninstallList list = good;
+        (line == 1 ? list.installFolder : line == 2 ? list.programGroup : line == 3 ? list.desktopShortcut : list.program) = text;
+        return list;
+    };
+    const struct {
+        UninstallList list;
+        bool valid;
+    } cases[] = {
+        {good, true},
+        {with(1, "c:\\" PRODUCT), true},
+        {with(2, ""), true},
+        {with(3, ""), true},
+        {with(1, "C:\\Windows\\"), false},
+        {with(1, PRODUCT "\\"), false},
+        {with(2, "C:\\Windows"), false},
+        {with(2, "C:\\P\\..\\" PRODUCT), false},
+        {with(3, "C:\\D\\important.doc"), false},
+        {with(4, "..\\cmd.exe"), false},
+        {with(4, "C:\\fj.exe"), false},
+        {with(4, "fj.dll"), false},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(Uninstaller::isValidFor(cases[i].list, folder), cases[i].valid) << i;
+}
+
+TEST(Uninstaller, SilentRunEndsTheProgramRemovesEverythingAndItsFolder)
+{
+    FakeInstallation installation;
+    ASSERT_TRUE(CopyFileA(thisProgram().c_str(), (installation.folder + "fj.exe").c_str(), FALSE));
+    const PROCESS_INFORMATION program = startProbe(installation.folder + "fj.exe", "stubborn");
+    ASSERT_TRUE(program.hProcess);
+
+    EXPECT_EQ(installation.runUninstaller("/S"), 0u);
+    ASSERT_TRUE(pumpUntil([&] { return !pathExists(installation.folder); })) << "the copy removes the folder";
+    EXPECT_EQ(WaitForSingleObject(program.hProcess, 0), WAIT_OBJECT_0);
+    for (const std::string& trace : installation.traces())
+        EXPECT_FALSE(pathExists(trace)) << trace;
+    EXPECT_FALSE(pathExists(installation.programs + PRODUCT));
+    EXPECT_FALSE(FakeInstallation::hasEntry());
+    CloseHandle(program.hThread);
+    CloseHandle(program.hProcess);
+}
+
+TEST(Uninstaller, UserFilesAndTheirFolderStay)
+{
+    FakeInstallation installation;
+    ASSERT_TRUE(writeFile(installation.folder + "notes.txt", "mine"));
+    EXPECT_EQ(installation.runUninstaller("/S"), 0u);
+    ASSERT_TRUE(pumpUntil([&] { return !FakeInstallation::hasEntry(); }));
+    ASSERT_TRUE(pumpUntil([&] { return !pathExists(installation.folder + "uninst.exe"); }));
+    EXPECT_EQ(readFile(installation.folder + "notes.txt"), "mine");
+    EXPECT_FALSE(pathExists(installation.folder + "fjcore.dll"));
+}
+
+TEST(Uninstaller, MissingListIsExplainedAndNothingIsTouched)
+{
+    FakeInstallation installation;
+    DeleteFileA((installation.folder + "Uninstall.dat").c_str());
+    DialogWatcher box(CAPTION, IDOK);
+    EXPECT_EQ(installation.runUninstaller(""), static_cast<DWORD>(Uninstaller::BadList));
+    ASSERT_TRUE(box.answered());
+    ASSERT_EQ(box.texts.size(), 1u);
+    EXPECT_NE(box.texts[0].find("Uninstall.dat"), std::string::npos);
+    const auto traces = installation.traces();
+    for (size_t i = 0; i < traces.size(); ++i)
+        EXPECT_EQ(pathExists(traces[i]), i != 1) << traces[i];
+    EXPECT_TRUE(FakeInstallation::hasEntry());
+}
+
+TEST(Uninstaller, AnsweringNoKeepsTheInstallation)
+{
+    FakeInstallation installation;
+    DialogWatcher box(CAPTION, IDNO);
+    EXPECT_EQ(installation.runUninstaller(""), static_cast<DWORD>(Uninstaller::Cancelled));
+    ASSERT_TRUE(box.answered());
+    for (const std::string& trace : installation.traces())
+        EXPECT_TRUE(pathExists(trace)) << trace;
+    EXPECT_TRUE(FakeInstallation::hasEntry());
+}
