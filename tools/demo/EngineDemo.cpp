@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "ButtonControl.h"
+#include "Canvas.h"
 #include "Engine.h"
 #include "HostWindow.h"
 #include "LabelControl.h"
@@ -43,7 +44,7 @@ void buildControls(HWND window)
     title.fontSize = 20;
     title.textColor = white;
     title.verticalAlign = LabelControl::AlignCentre;
-    heading.createLabel(top, 20, 40, 400, 36, "\xD2\xFD\xC7\xE6\xBF\xD8\xBC\xFE\xD1\xDD\xCA\xBE", title);  // 引擎控件演示
+    heading.createLabel(top, 20, 34, 400, 44, "\xD2\xFD\xC7\xE6\xBF\xD8\xBC\xFE\xD1\xDD\xCA\xBE", title);  // 引擎控件演示
 
     LabelOptions gradient;
     gradient.fontName = yaHei;
