@@ -277,7 +277,7 @@ void HostWindow::handleTimer(WPARAM wParam, LPARAM lParam)
     // Only ids that name a control of this tree are control timers; the application may run timers of
     // its own on the same window, and their ids must not be taken for control addresses.
     const auto id = static_cast<ControlHandle>(wParam);
-    if (id)
+    if (id && containsControl(firstControl, id))
         dispatch(id, WM_TIMER, wParam, lParam);
 }
 

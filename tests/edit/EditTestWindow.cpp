@@ -26,6 +26,7 @@ EditTestWindow::EditTestWindow(int width, int height)
     options.backgroundColor = RGB(240, 240, 240);
     options.frameFlags = 0;
     options.blur = false;
+    options.draggable = false;  // a press beside the controls would start a modal move loop
     host.attach(hwnd, options);
     pump();
 }
