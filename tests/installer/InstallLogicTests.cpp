@@ -81,7 +81,7 @@ TEST(ProgressStages, UnpackerReportsForOneTwoAndEightEntries)
         std::vector<ZipSource> entries;
         for (int i = 0; i < c.count; ++i)
             entries.push_back({std::string("file") + static_cast<char>('0' + i), std::string(100 * i, 'x')});
-        const std::string archive = folder / ("n" + std::to_string(c.count) + ".zip");
+        const std::string archive = folder / std::string(1, static_cast<char>('0' + c.count)).append(".zip");
         ASSERT_TRUE(makeZip(archive, entries));
         std::vector<int> reports;
         EXPECT_EQ(PayloadUnpacker::unpack(archive, folder.path(), [&](int p) { reports.push_back(p); }),

@@ -126,3 +126,22 @@ TEST(Background, WithoutFrameOnlyThePictureIsDrawnAndLayeredFillsTakeTheWindowAl
     ASSERT_TRUE(layered.attach(layeredOptions));
     EXPECT_EQ(layered.pixel(100, 75) >> 24, 128u);
 }
+
+TEST(Background, RebuildTellsEachVisibleControlFirstUnlessQuiet)
+{
+    RenderTestWindow window(width, height);
+    ASSERT_TRUE(window.attach());
+    SolidControl& shown = window.add({10, 10, 20, 20}, 0xFFFF0000);
+    SolidControl& hidden = window.add({40, 10, 20, 20}, 0xFF00FF00);
+    SolidControl& child = window.add({45, 15, 5, 5}, 0xFF0000FF, hidden.handle());
+    hidden.visible(false);
+    window.pump();
+    window.host.setBackground(std::nullopt, RGB(1, 2, 3), 0, false);
+    EXPECT_EQ(shown.received[EV_SNAPSHOT], 1);
+    EXPECT_EQ(hidden.received[EV_SNAPSHOT], 0);
+    EXPECT_EQ(child.received[EV_SNAPSHOT], 0) << "under a hidden parent";
+    EXPECT_EQ(window.host.backgroundColor, RGB(1, 2, 3));
+    window.host.setBackground(std::nullopt, std::nullopt, 0, true);
+    EXPECT_EQ(shown.received[EV_SNAPSHOT], 1);
+    EXPECT_EQ(window.pixel(20, 20), 0xFFFF0000u);
+}
