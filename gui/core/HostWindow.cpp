@@ -229,8 +229,8 @@ void HostWindow::detach(HWND window)
     if (!previousWndProc)
         return;
     redrawLock = true;
-    // The tool subclasses the window through comctl32 with our thunk as the procedure it chains to;
-    // it goes first, or removing it later would put the freed thunk back as the window procedure.
+    // The tool subclasses the window (TTF_SUBCLASS) and chains to the thunk: it is removed while the
+    // thunk is still the procedure comctl32 knows, before the old procedure comes back.
     if (tooltipWindow) {
         SendMessageW(tooltipWindow, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&toolInfo));
     }
