@@ -265,18 +265,27 @@ void Control::setParent(ParentHandle newParent)
     invalidate();
 }
 
-void Control::unlink()
+bool Control::ownerList(ControlHandle*& first, ControlHandle*& last) const
 {
-    ControlHandle* first = nullptr;
-    ControlHandle* last = nullptr;
     if (parent_) {
         Control* p = fromHandle(parent_);
         first = &p->firstChild_;
         last = &p->lastChild_;
-    } else if (HostWindow* host = hostObject()) {
+        return true;
+    }
+    if (HostWindow* host = hostObject()) {
         first = &host->firstControl;
         last = &host->lastControl;
+        return true;
     }
+    return false;
+}
+
+void Control::unlink()
+{
+    ControlHandle* first = nullptr;
+    ControlHandle* last = nullptr;
+    ownerList(first, last);
 
     bool listed = false;
     if (first) {
@@ -328,16 +337,8 @@ void Control::setZOrder(std::optional<int> where, std::optional<bool> noRedraw)
         return;
     ControlHandle* first = nullptr;
     ControlHandle* last = nullptr;
-    if (parent_) {
-        Control* p = fromHandle(parent_);
-        first = &p->firstChild_;
-        last = &p->lastChild_;
-    } else if (HostWindow* host = hostObject()) {
-        first = &host->firstControl;
-        last = &host->lastControl;
-    } else {
+    if (!ownerList(first, last))
         return;
-    }
     unlink();
     if (where == ZOrderBottom)
         linkFirst(first, last);

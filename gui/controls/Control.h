@@ -155,6 +155,8 @@ private:
     void linkLast(ControlHandle* first, ControlHandle* last);
     void linkFirst(ControlHandle* first, ControlHandle* last);
     void shiftDescendants(float dx, float dy);
+    // The first/last slots of the sibling list the control belongs to: its parent's, else its host's.
+    bool ownerList(ControlHandle*& first, ControlHandle*& last) const;
 
     // A handler is called in the form it was bound with; the parent argument is 0 without a parent.
     struct Binding {
