@@ -11,7 +11,7 @@ packages=(
   wine wine32 xvfb xauth xdotool imagemagick
   fonts-wqy-zenhei fonts-wqy-microhei locales
   cmake ninja-build dpkg-dev googletest
-  liblnk-utils unzip python3 python3-pil x11-xserver-utils
+  liblnk-utils unzip python3 python3-pil x11-xserver-utils x11-utils
 )
 
 need_update=0

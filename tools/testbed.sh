@@ -19,12 +19,24 @@ testbed_env() {
   mkdir -p "$HOME"
 }
 
+display_answers() { xdpyinfo -display "$1" >/dev/null 2>&1; }
+
+# A socket or lock left behind by a killed server does not mean a display: only an answering server does.
 testbed_display_up() {
-  if ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1 && ! [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ]; then
-    Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-    echo $! > "$TESTBED_DIR/xvfb.pid"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
+  display_answers "$DISPLAY" && return 0
+  local n=${DISPLAY#:}
+  n=${n%%.*}
+  local lock=/tmp/.X$n-lock
+  if [ -f "$lock" ]; then
+    local pid
+    pid=$(tr -dc 0-9 < "$lock")
+    if [ -z "$pid" ] || ! kill -0 "$pid" 2>/dev/null; then rm -f "$lock" "/tmp/.X11-unix/X$n"; fi
   fi
+  Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$TESTBED_DIR/xvfb.log" 2>&1 &
+  echo $! > "$TESTBED_DIR/xvfb.pid"
+  for _ in $(seq 100); do display_answers "$DISPLAY" && return 0; sleep 0.1; done
+  echo "testbed: no X display answers on $DISPLAY (see $TESTBED_DIR/xvfb.log)" >&2
+  return 1
 }
 
 testbed_prefix_up() {
@@ -61,7 +73,7 @@ testbed_prefix_up() {
 testbed_up() {
   mkdir -p "$TESTBED_DIR"
   testbed_env
-  testbed_display_up
+  testbed_display_up || exit 1
   testbed_prefix_up
   # One persistent wineserver for the whole run.
   wineserver -p >/dev/null 2>&1 </dev/null || true  # already running is fine
@@ -86,7 +98,7 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
       testbed_env
       mkdir -p "$TESTBED_DIR"
       [ -f "$WINEPREFIX/.testbed-ready" ] || testbed_up
-      testbed_display_up
+      testbed_display_up || exit 1
       exec wine "$@"
       ;;
     *) echo "usage: testbed.sh up|down|run EXE [ARGS]" >&2; exit 2 ;;
