@@ -254,8 +254,19 @@ void EditControl::onCreate()
         horizontalBar_->transitionInterval(0);
     }
     paint(true);
-    // The system caret only places the input method's window; the visible caret is drawn here.
-    CreateCaret(hostWindow(), nullptr, 1, static_cast<int>(fontHeight()) + 3);
+    // The system caret only places the input method's window; the visible caret is drawn here. Its
+    // shape is black, so inverting with it changes nothing where Wine shows it of its own accord.
+    const int caretHeight = static_cast<int>(fontHeight()) + 3;
+    if (!systemCaretShape_)
+        systemCaretShape_ = CreateBitmap(1, caretHeight, 1, 1, nullptr);
+    if (systemCaretShape_) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, systemCaretShape_);
+        PatBlt(dc, 0, 0, 1, caretHeight, BLACKNESS);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
+    CreateCaret(hostWindow(), systemCaretShape_, 1, caretHeight);
     int column = -1;
     caretBox_ = caretRect(1, column, false);
     previousCaretBox_ = caretBox_;
@@ -276,6 +287,9 @@ void EditControl::onDestroy()
     anchorColumn_ = caretColumn_ = 0;
     anchorLine_ = caretLine_ = 0;
     DestroyCaret();
+    if (systemCaretShape_)
+        DeleteObject(systemCaretShape_);
+    systemCaretShape_ = nullptr;
     // The bars are children: the base destroys them with the tree; the objects go with this one.
 }
 

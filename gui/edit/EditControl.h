@@ -181,6 +181,7 @@ private:
     EditChangeHandler changeHandler_ = nullptr;
     HDC caretSaveDc_ = nullptr;
     HBITMAP caretSaveBitmap_ = nullptr;
+    HBITMAP systemCaretShape_ = nullptr;  // the system caret's invisible shape
     HGDIOBJ caretSaveOld_ = nullptr;
     std::unique_ptr<EditLayout> measuring_;  // for the current graphics, font and format
     float laidOutWidth_ = -1;                // wrap width of the last layout
