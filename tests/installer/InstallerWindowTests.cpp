@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include "AgreementBox.h"
+#include "Engine.h"
+#include "InstallerTestSupport.h"
+#include "InstallerWindow.h"
+#include "Resources.h"
+
+using namespace testing_support;
+using E = InstallerElement;
+
+namespace {
+
+// One window for the suite: the process has one installer window, and destroying a shown window
+// costs seconds under Wine. Cases leave it in the choosing state.
+class InstallerWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        window = new InstallerWindow;
+        ASSERT_TRUE(window->startInstaller(GetModuleHandleW(nullptr)));
+        settle();
+    }
+    static void TearDownTestSuite()
+    {
+        delete window;
+        window = nullptr;
+    }
+    static void settle(DWORD ms = 300)
+    {
+        const DWORD end = GetTickCount() + ms;
+        pumpUntil([&] { return static_cast<LONG>(GetTickCount() - end) >= 0; });
+    }
+    static void mouse(UINT msg, int x, int y)
+    {
+        SendMessageW(window->window(), msg, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
+        settle(50);
+    }
+    static void click(int x, int y)
+    {
+        mouse(WM_MOUSEMOVE, x, y);
+        mouse(WM_LBUTTONDOWN, x, y);
+        mouse(WM_LBUTTONUP, x, y);
+    }
+    // What the screen shows at window pixel (x, y).
+    static COLORREF screenPixel(int x, int y)
+    {
+        HDC dc = GetDC(nullptr);
+        const COLORREF color = GetPixel(dc, InstallerWindow::screenX + x, InstallerWindow::screenY + y);
+        ReleaseDC(nullptr, dc);
+        return color;
+    }
+    // Pixels of the rectangle close to the label text colour RGB(210,210,210).
+    static int textPixels(const RECT& r)
+    {
+        int count = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) {
+                const COLORREF c = screenPixel(x, y);
+                if (GetRValue(c) > 150 && GetGValue(c) > 150 && GetBValue(c) > 150)
+                    ++count;
+            }
+        return count;
+    }
+    static InstallerWindow* window;
+};
+
+InstallerWindow* InstallerWindowTest::window = nullptr;
+
+}  // namespace
+
+TEST_F(InstallerWindowTest, StartsChoosingWithEveryElementWhereTheLayoutPutsIt)
+{
+    RECT frame;
+    GetWindowRect(window->window(), &frame);
+    EXPECT_EQ(frame.left, 50);
+    EXPECT_EQ(frame.top, 50);
+    EXPECT_EQ(frame.right - frame.left, 588);
+    EXPECT_EQ(frame.bottom - frame.top, 438);
+
+    struct Row {
+        const char* name;
+        Control* control;
+        RectF bounds;
+        bool visible;
+    };
+    InstallerWindow& w = *window;
+    const Row rows[] = {
+        {"backgroundTop", &w.background[0], {0, 0, 588, 271}, true},
+        {"backgroundBottom", &w.background[1], {0, 270, 588, 168}, true},
+        {"closeButton", &w.closeButton, {554, 3, 30, 30}, true},
+        {"bannerPicture", &w.bannerPicture, {104, 96, 380, 105}, true},
+        {"installButton", &w.installButton, {190, 360, 200, 50}, true},
+        {"folderEdit", &w.folderEdit, {28, 304, 474, 30}, true},
+        {"progressBar", &w.progressBar, {32, 330, 524, 18}, false},
+        {"browseButton", &w.browseButton, {508, 305, 58, 28}, true},
+        {"runButton", &w.runButton, {190, 356, 200, 50}, false},
+        {"agreementLink[0]", &w.agreementLink[0], {40, 391, 60, 24}, true},
+        {"agreementLink[1]", &w.agreementLink[1], {40, 391, 60, 24}, false},
+        {"agreementCheck", &w.agreementCheck, {29, 396, 16, 16}, true},
+        {"agreementPanel", &w.agreementPanel, {76, 20, 440, 340}, false},
+    };
+    ControlHandle previous = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_NE(row.control->handle(), 0u);
+        const RectF& b = row.control->currentBounds();
+        EXPECT_EQ(b.x, row.bounds.x);
+        EXPECT_EQ(b.y, row.bounds.y);
+        EXPECT_EQ(b.width, row.bounds.width);
+        EXPECT_EQ(b.height, row.bounds.height);
+        EXPECT_EQ(row.control->isVisible(), row.visible);
+        // Created in table order: each one lies above the one before.
+        if (previous && row.visible)
+            EXPECT_EQ(HostWindow::controlAt(row.control->handle(), b.x + 1, b.y + 1), row.control->handle());
+        previous = row.control->handle();
+    }
+    EXPECT_TRUE(w.visible(E::FolderCaption));
+    EXPECT_FALSE(w.visible(E::StatusText));
+    EXPECT_EQ(w.text(E::FolderCaption), "\xB0\xB2\xD7\xB0\xCE\xBB\xD6\xC3\xA3\xBA");  // 安装位置：
+    EXPECT_EQ(w.text(E::FolderEdit), "C:\\\xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7\\");
+
+    EXPECT_EQ(w.closeButton.textColor(), 0xFEFFFFFFu);
+    EXPECT_EQ(w.installButton.textColor(), 0xD2FFFFFFu);
+    EXPECT_EQ(w.agreementLink[1].textColor(), 0xFEFFFFFFu);
+    EXPECT_EQ(w.progressBar.barColor1(), 0xFE0088FFu);
+    EXPECT_EQ(w.progressBar.borderColor(), 0x64606060u);
+    EXPECT_EQ(w.progressBar.value(), 0);
+    EXPECT_EQ(w.installButton.imageMode(), ButtonControl::ImageStretched);
+    EXPECT_EQ(w.agreementCheck.imageMode(), ButtonControl::ImageNatural);
+    EXPECT_EQ(w.firstPicture(E::AgreementCheck), pictureBytes("unticked"));
+    EXPECT_EQ(w.agreementPanel.inputMode(), EditControl::ModeReadOnly);
+    EXPECT_EQ(w.agreementPanel.text(), std::string(agreementText()));
+}
+
+TEST_F(InstallerWindowTest, ScreenShowsTheFrameTheLabelsAndNoStrayCaret)
+{
+    settle(700);  // past a caret blink
+    EXPECT_EQ(screenPixel(300, 20), RGB(44, 56, 72));
+    EXPECT_EQ(screenPixel(300, 290), RGB(34, 44, 56));
+    EXPECT_GT(textPixels({28, 280, 90, 304}), 20);  // "安装位置："
+    // Nothing drawn at the window's origin, where an unplaced system caret would blink.
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(screenPixel(0, 5), RGB(44, 56, 72));
+        settle(260);
+    }
+}
+
+TEST_F(InstallerWindowTest, LabelsAreShownMovedAndRecaptionedAndThePanelHidesTheirText)
+{
+    InstallerWindow& w = *window;
+    const std::string done = "\xCD\xEA\xB3\xC9\xB0\xB2\xD7\xB0";  // 完成安装
+    w.visible(E::StatusText, true);
+    w.text(E::StatusText, done);
+    w.top(E::StatusText, 300);
+    settle();
+    EXPECT_EQ(w.top(E::StatusText), 300.0f);
+    EXPECT_EQ(w.text(E::StatusText), done);
+    EXPECT_EQ(w.statusText.bounds().top, 300);
+    EXPECT_GT(textPixels({250, 300, 340, 324}), 10);
+    EXPECT_EQ(textPixels({0, 373, 180, 397}), 0);
+
+    // The panel covers the caption's right end: the text there is the panel's, not the label's.
+    const int before = textPixels({76, 280, 90, 304});
+    EXPECT_GT(before, 0);
+    w.visible(E::AgreementPanel, true);
+    settle();
+    EXPECT_GT(textPixels({28, 280, 76, 304}), 10);
+    w.visible(E::AgreementPanel, false);
+    settle();
+    EXPECT_EQ(textPixels({76, 280, 90, 304}), before);
+
+    w.visible(E::StatusText, false);
+    w.top(E::StatusText, 373);
+    w.text(E::StatusText, "\xD5\xFD\xD4\xDA\xB0\xB2\xD7\xB0\xD6\xD0......");
+    settle();
+    EXPECT_EQ(textPixels({250, 300, 340, 324}), 0);
+}
+
+TEST_F(InstallerWindowTest, MouseOverTheLinkSwapsItsTextsAndTheBoxTakesItsHoverPicture)
+{
+    InstallerWindow& w = *window;
+    mouse(WM_MOUSEMOVE, 300, 20);
+    mouse(WM_MOUSEMOVE, 60, 400);
+    EXPECT_FALSE(w.agreementLink[0].isVisible());
+    EXPECT_TRUE(w.agreementLink[1].isVisible());
+    mouse(WM_MOUSEMOVE, 62, 400);  // now over the highlighted text
+    EXPECT_TRUE(w.agreementLink[1].isVisible());
+    mouse(WM_MOUSEMOVE, 37, 404);
+    EXPECT_TRUE(w.agreementLink[0].isVisible());
+    EXPECT_FALSE(w.agreementLink[1].isVisible());
+    mouse(WM_MOUSEMOVE, 300, 20);
+    EXPECT_EQ(w.firstPicture(E::AgreementCheck), pictureBytes("unticked"));
+}
+
+TEST_F(InstallerWindowTest, ClicksReachTheProcedureThroughTheBoundHandlers)
+{
+    InstallerWindow& w = *window;
+    {
+        DialogWatcher watcher("\xD0\xAD\xD2\xE9\xB9\xB4\xD1\xA1\xCC\xE1\xCA\xBE", IDOK);  // 协议勾选提示
+        click(290, 385);  // 极速安装 while unticked
+        ASSERT_TRUE(watcher.waitAnswered());
+    }
+    EXPECT_TRUE(w.folderEdit.isVisible());
+    EXPECT_FALSE(w.procedure()->hasStartedWorker());
+
+    click(70, 403);  // 使用协议
+    EXPECT_TRUE(w.agreementPanel.isVisible());
+    click(70, 403);
+    EXPECT_FALSE(w.agreementPanel.isVisible());
+
+    click(37, 404);  // the box
+    EXPECT_TRUE(w.procedure()->isAgreementTicked());
+    EXPECT_EQ(w.firstPicture(E::AgreementCheck), pictureBytes("ticked"));
+    click(70, 403);  // ticked: the link leaves the panel alone
+    EXPECT_FALSE(w.agreementPanel.isVisible());
+    click(37, 404);
+    EXPECT_FALSE(w.procedure()->isAgreementTicked());
+    mouse(WM_MOUSEMOVE, 300, 20);
+}
