@@ -175,11 +175,14 @@ void InstallerWindow::bindHandlers()
     closeButton.bindEvent(WM_LBUTTONDOWN, [](ControlHandle, int, WPARAM, LPARAM) -> int {
         InstallProcedure::onCloseClicked();
     });
+    // Handlers that may open a dialog give up the press's capture first, or the dialog gets no mouse.
     installButton.bindEvent(WM_LBUTTONDOWN, [](ControlHandle, int, WPARAM, LPARAM) {
+        ReleaseCapture();
         current->procedure_->onInstallClicked();
         return 0;
     });
     browseButton.bindEvent(WM_LBUTTONDOWN, [](ControlHandle, int, WPARAM, LPARAM) {
+        ReleaseCapture();
         current->procedure_->onBrowseClicked();
         return 0;
     });

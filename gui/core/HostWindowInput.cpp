@@ -152,6 +152,15 @@ LRESULT HostWindow::windowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_MOUSELEAVE:
         handleMouseLeave(wParam, lParam);
         return passOn();
+    case WM_CAPTURECHANGED:
+        // Someone else took the mouse (a handler opened a modal dialog): the press is over, and the
+        // pressed control loses its hover look.
+        if (pressed && reinterpret_cast<HWND>(lParam) != window) {
+            pressed = false;
+            pressedControl = 0;
+            handleMouseLeave(0, 0);
+        }
+        return passOn();
     case WM_EX_FOCUS:
         if (lParam)
             setFocus(static_cast<ControlHandle>(lParam), false);

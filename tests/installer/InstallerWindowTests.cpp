@@ -218,3 +218,37 @@ TEST_F(InstallerWindowTest, ClicksReachTheProcedureThroughTheBoundHandlers)
     EXPECT_FALSE(w.procedure()->isAgreementTicked());
     mouse(WM_MOUSEMOVE, 300, 20);
 }
+
+TEST_F(InstallerWindowTest, ADialogOpenedByAPressGetsTheMouse)
+{
+    // While the agreement message is up, nothing of this thread holds the mouse captured.
+    struct Probe {
+        DWORD thread;
+        HWND capture = reinterpret_cast<HWND>(1);
+        bool seen = false;
+    } probe{GetCurrentThreadId()};
+    HANDLE watcher = CreateThread(
+        nullptr, 0,
+        [](void* p) WINAPI -> DWORD {
+            auto* probe = static_cast<Probe*>(p);
+            for (int i = 0; i < 300 && !probe->seen; ++i, Sleep(20)) {
+                HWND dialog = FindWindowA("#32770", "\xD0\xAD\xD2\xE9\xB9\xB4\xD1\xA1\xCC\xE1\xCA\xBE");
+                if (!dialog)
+                    continue;
+                GUITHREADINFO info = {sizeof(info)};
+                GetGUIThreadInfo(probe->thread, &info);
+                probe->capture = info.hwndCapture;
+                probe->seen = true;
+                PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+            }
+            return 0;
+        },
+        &probe, 0, nullptr);
+    click(290, 385);
+    WaitForSingleObject(watcher, 10000);
+    CloseHandle(watcher);
+    ASSERT_TRUE(probe.seen);
+    EXPECT_EQ(probe.capture, nullptr);
+    EXPECT_FALSE(window->hostWindow.pressed);
+    mouse(WM_MOUSEMOVE, 300, 20);
+}
