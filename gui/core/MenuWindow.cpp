@@ -308,6 +308,14 @@ LRESULT MenuWindow::menuMessageHook(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
             break;
         if (kind == POPUP_MENU) {
             const auto activated = reinterpret_cast<HWND>(lParam);
+            if (!IsWindowVisible(hwnd)) {
+                // A menu closing on its own (Escape, a chosen item) decides nothing for the chain. Wine may pass
+                // the activation of a vanishing submenu to no window instead of its parent: give it back.
+                const HWND parent = GetParent(hwnd);
+                if (!activated && parent && GetPropW(parent, menuRootProperty) && IsWindowVisible(parent))
+                    SetForegroundWindow(parent);
+                break;
+            }
             // Moving into another menu of a chain keeps the chain; owned submenus close with their root.
             if (!activated || !GetPropW(activated, menuRootProperty))
                 PostMessageW(static_cast<HWND>(GetPropW(hwnd, menuRootProperty)), WM_CLOSE, 0, 0);

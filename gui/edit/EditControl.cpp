@@ -385,8 +385,14 @@ void EditControl::layoutText()
 {
     if (!graphics() || !font_)
         return;
+    // A resize gives the control a new bitmap and graphics; the measurer must not keep the old one.
+    if (measuring_ && !measuring_->measuresWith(graphics(), font_)) {
+        measuring_.reset();
+        laidOutWidth_ = -1;
+    }
     if (!measuring_)
         measuring_ = std::make_unique<EditLayout>(graphics(), font_, stringFormat_);
+    measuring_->forgetLines();
     const float width = wrapWidth();
     // Line boxes depend on the wrap width only when lines wrap; the buffer keeps the unchanged ones.
     const auto scope = width != laidOutWidth_ ? TextBuffer::Remeasure::AllLines : TextBuffer::Remeasure::ChangedLines;
@@ -444,19 +450,21 @@ TextBuffer::Position EditControl::hitTest(int x, int y)
     if (!measuring_)
         return {line, 0};
 
-    RectF box = textBuffer_.lineBox(line);
-    box.x += static_cast<float>(scrollX_);
-    box.y += static_cast<float>(scrollY_);
-    const RectF measuringBox{box.x, box.y, wrapWidth(), 0};
-
-    std::wstring display = displayWide(line);
-    const int characters = static_cast<int>(display.size());
-    if (display.empty())
-        display = L"\t";
+    // The line's cells are measured once per layout, in text coordinates; the point is moved there.
+    const EditLayout::LineCells* cached = measuring_->cachedLine(line);
+    if (!cached) {
+        std::wstring display = displayWide(line);
+        const int count = static_cast<int>(display.size());
+        if (display.empty())
+            display = L"\t";
+        const RectF box = textBuffer_.lineBox(line);
+        cached = &measuring_->cacheLine(line, display, count, RectF{box.x, box.y, wrapWidth(), 0});
+    }
+    const int characters = static_cast<int>(cached->cells.size());
     // The row under the point: x is clamped into it so that a click beside a row hits its ends.
-    float px = static_cast<float>(lx);
-    const float py = static_cast<float>(ly);
-    for (const RectF& scan : measuring_->rangeScans(display, 0, static_cast<int>(display.size()), measuringBox)) {
+    float px = static_cast<float>(lx - scrollX_);
+    const float py = static_cast<float>(ly - scrollY_);
+    for (const RectF& scan : cached->scans) {
         const float top = scan.y - 2, height = scan.height + 4;
         if (top - tolerance <= py && py <= top + height + tolerance) {
             if (px < scan.x)
@@ -469,14 +477,13 @@ TextBuffer::Position EditControl::hitTest(int x, int y)
     if (characters == 0)
         return {line, 0};
 
-    // Binary search over the characters; each probe measures one character.
+    // Binary search over the characters; one past the end has no cell and ends the search there.
     int lo = 0, hi = characters, mid = 0;
     while (lo <= hi) {
         mid = (lo + hi) / 2;
-        const std::optional<RectF> found = measuring_->rangeBounds(display, mid, 1, measuringBox);
-        if (!found)
+        if (mid >= characters || !cached->cells[static_cast<size_t>(mid)])
             break;
-        RectF cell = *found;
+        RectF cell = *cached->cells[static_cast<size_t>(mid)];
         cell.y -= 6;
         cell.height += 11;
         const bool rowsHold = cell.y <= py && py <= cell.y + cell.height;

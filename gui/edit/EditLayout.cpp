@@ -20,16 +20,19 @@ EditLayout::~EditLayout()
         GDIP(GdipDeleteRegion)(region_);
     if (identity_)
         GDIP(GdipDeleteMatrix)(identity_);
+    for (GpRegion* region : batchRegions_)
+        GDIP(GdipDeleteRegion)(region);
 }
 
 namespace {
 constexpr float tabFirstStop = 1.0f + 8.0f;
 constexpr float tabStep = 8.0f;
+constexpr int rangesPerBatch = 32;  // GDI+ refuses more measurable ranges in one format
 }  // namespace
 
-bool EditLayout::emulatesTabs(std::wstring_view text, const RectF& box) const
+bool EditLayout::emulatesTabs(std::wstring_view text, const RectF&) const
 {
-    if (box.width != 0 || text.find(L'\t') == std::wstring_view::npos)
+    if (text.find(L'\t') == std::wstring_view::npos)
         return false;
     if (tabsBroken_ == -1) {
         tabsBroken_ = 0;
@@ -47,16 +50,24 @@ bool EditLayout::emulatesTabs(std::wstring_view text, const RectF& box) const
 
 std::vector<RectF> EditLayout::cells(std::wstring_view text, const RectF& box) const
 {
-    std::vector<RectF> result(text.size());
-    float pen = box.x + padding_;
+    // The caret, the selection and hit-testing ask for the same line many times in a row.
+    if (text == lastCellsText_ && box.x == lastCellsBox_.x && box.y == lastCellsBox_.y &&
+        box.width == lastCellsBox_.width)
+        return lastCells_;
+    lastCells_ = placeCells(text, box);
+    lastCellsText_.assign(text);
+    lastCellsBox_ = box;
+    return lastCells_;
+}
+
+std::vector<RectF> EditLayout::placeCells(std::wstring_view text, const RectF& box) const
+{
+    // Each run of other characters is measured on its own; its characters keep their offsets and
+    // widths, and advance the pen by the distance to the next one (the last by the run's right edge).
+    std::vector<float> width(text.size(), 0), advance(text.size(), 0);
     size_t at = 0;
     while (at < text.size()) {
         if (text[at] == L'\t') {
-            float stop = box.x + tabFirstStop;
-            while (stop <= pen + 0.01f)
-                stop += tabStep;
-            result[at] = RectF{pen, box.y, stop - pen, rowHeight_};
-            pen = stop;
             ++at;
             continue;
         }
@@ -65,19 +76,48 @@ std::vector<RectF> EditLayout::cells(std::wstring_view text, const RectF& box) c
             end = text.size();
         const std::wstring_view segment = text.substr(at, end - at);
         const RectF origin{0, box.y, 0, 0};
-        float firstLeft = 0, right = pen;
+        std::vector<float> left(segment.size(), 0);
+        float right = 0;
         for (size_t i = 0; i < segment.size(); ++i) {
             RectF cell{0, box.y, 0, rowHeight_};
             if (measureRegion(segment, static_cast<int>(i), 1, origin))
                 GDIP(GdipGetRegionBounds)(region_, graphics_, gpRect(&cell));
-            if (i == 0)
-                firstLeft = cell.x;
-            cell.x = pen + (cell.x - firstLeft);
-            result[at + i] = cell;
+            left[i] = cell.x;
+            width[at + i] = cell.width;
             right = std::max(right, cell.x + cell.width);
         }
-        pen = right;
+        for (size_t i = 0; i < segment.size(); ++i)
+            advance[at + i] = (i + 1 < segment.size() ? left[i + 1] : right) - left[i];
         at = end;
+    }
+
+    // Placement: tabs jump to the next stop of their row; in a box with a width a character that
+    // would cross its right edge starts a new row, taking the row's last word with it as GDI+ does.
+    std::vector<RectF> result(text.size());
+    const float rowLeft = box.x;
+    const bool wraps = box.width > 0;
+    float pen = rowLeft + padding_, top = box.y;
+    size_t rowStart = 0, wordStart = 0;
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] == L'\t') {
+            float stop = rowLeft + tabFirstStop;
+            while (stop <= pen + 0.01f)
+                stop += tabStep;
+            result[i] = RectF{pen, top, stop - pen, rowHeight_};
+            pen = stop;
+            wordStart = ++i;
+            continue;
+        }
+        if (wraps && i > rowStart && pen + width[i] > box.x + box.width + 0.01f) {
+            const size_t next = wordStart > rowStart ? wordStart : i;
+            rowStart = wordStart = i = next;
+            pen = rowLeft + padding_;
+            top += rowHeight_;
+            continue;
+        }
+        result[i] = RectF{pen, top, width[i], rowHeight_};
+        pen += advance[i];
+        ++i;
     }
     return result;
 }
@@ -99,11 +139,11 @@ void EditLayout::draw(std::wstring_view text, const RectF& box, GpBrush* brush) 
             ++at;
             continue;
         }
-        size_t end = text.find(L'\t', at);
-        if (end == std::wstring_view::npos)
-            end = text.size();
+        size_t end = at + 1;
+        while (end < text.size() && text[end] != L'\t' && placed[end].y == placed[at].y)
+            ++end;
         const std::wstring segment(text.substr(at, end - at));
-        const RectF where{placed[at].x - padding_, box.y, 0, 0};
+        const RectF where{placed[at].x - padding_, placed[at].y, 0, 0};
         GDIP(GdipDrawString)(graphics_, segment.c_str(), static_cast<INT>(segment.size()), font_, gpRect(&where),
                              format_, brush);
         at = end;
@@ -116,8 +156,14 @@ std::optional<RectF> EditLayout::measure(std::wstring_view text, const RectF& bo
         return std::nullopt;
     if (emulatesTabs(text, box)) {
         const std::vector<RectF> placed = cells(text, box);
-        const float right = placed.empty() ? box.x : placed.back().x + placed.back().width;
-        return RectF{box.x, box.y, right + padding_ - box.x, rowHeight_};
+        float right = placed.empty() ? box.x : placed.back().x + placed.back().width;
+        float bottom = box.y + rowHeight_;
+        for (const RectF& cell : placed) {
+            if (box.width > 0)
+                right = std::max(right, cell.x + cell.width);
+            bottom = std::max(bottom, cell.y + cell.height);
+        }
+        return RectF{box.x, box.y, right + padding_ - box.x, bottom - box.y};
     }
     RectF out;
     const std::wstring copy(text);
@@ -154,7 +200,14 @@ std::optional<RectF> EditLayout::rangeBounds(std::wstring_view text, int first, 
         const int last = std::min(first + length, static_cast<int>(text.size())) - 1;
         const RectF& a = placed[static_cast<size_t>(first)];
         const RectF& b = placed[static_cast<size_t>(last)];
-        return RectF{a.x, a.y, b.x + b.width - a.x, std::max(a.height, b.height)};
+        if (a.y == b.y)
+            return RectF{a.x, a.y, b.x + b.width - a.x, std::max(a.height, b.height)};
+        float x0 = a.x, x1 = a.x + a.width, y1 = b.y + b.height;
+        for (int i = first; i <= last; ++i) {
+            x0 = std::min(x0, placed[static_cast<size_t>(i)].x);
+            x1 = std::max(x1, placed[static_cast<size_t>(i)].x + placed[static_cast<size_t>(i)].width);
+        }
+        return RectF{x0, a.y, x1 - x0, y1 - a.y};
     }
     if (!measureRegion(text, first, length, box))
         return std::nullopt;
@@ -168,8 +221,19 @@ std::vector<RectF> EditLayout::rangeScans(std::wstring_view text, int first, int
 {
     std::vector<RectF> scans;
     if (emulatesTabs(text, box)) {
-        if (const std::optional<RectF> bounds = rangeBounds(text, first, length, box))
-            scans.push_back(*bounds);
+        // One scan per row of the range.
+        if (first < 0 || length <= 0 || first >= static_cast<int>(text.size()))
+            return scans;
+        const std::vector<RectF> placed = cells(text, box);
+        const int last = std::min(first + length, static_cast<int>(text.size())) - 1;
+        int rowFirst = first;
+        for (int i = first; i <= last; ++i) {
+            if (i == last || placed[static_cast<size_t>(i + 1)].y != placed[static_cast<size_t>(rowFirst)].y) {
+                if (const std::optional<RectF> row = rangeBounds(text, rowFirst, i - rowFirst + 1, box))
+                    scans.push_back(*row);
+                rowFirst = i + 1;
+            }
+        }
         return scans;
     }
     if (!measureRegion(text, first, length, box))
@@ -190,6 +254,71 @@ std::vector<RectF> EditLayout::rangeScans(std::wstring_view text, int first, int
             scans.push_back(bounds);
     }
     return scans;
+}
+
+bool EditLayout::makeBatchRegions() const
+{
+    while (batchRegions_.size() < rangesPerBatch) {
+        GpRegion* region = nullptr;
+        if (GDIP(GdipCreateRegion)(&region) != Gdiplus::Ok)
+            return false;
+        batchRegions_.push_back(region);
+    }
+    return true;
+}
+
+std::vector<std::optional<RectF>> EditLayout::characterBounds(std::wstring_view text, int count,
+                                                              const RectF& box) const
+{
+    count = std::clamp(count, 0, static_cast<int>(text.size()));
+    std::vector<std::optional<RectF>> bounds(static_cast<size_t>(count));
+    if (count == 0)
+        return bounds;
+    if (emulatesTabs(text, box)) {
+        const std::vector<RectF> placed = cells(text, box);
+        std::copy(placed.begin(), placed.begin() + count, bounds.begin());
+        return bounds;
+    }
+    const bool batched = graphics_ && font_ && format_ && makeBatchRegions();
+    const std::wstring copy(text);
+    for (int first = 0; first < count; first += rangesPerBatch) {
+        const int n = std::min(rangesPerBatch, count - first);
+        Gdiplus::CharacterRange ranges[rangesPerBatch];
+        for (int k = 0; k < n; ++k)
+            ranges[k] = Gdiplus::CharacterRange(first + k, 1);
+        if (!batched || GDIP(GdipSetStringFormatMeasurableCharacterRanges)(format_, n, ranges) != Gdiplus::Ok ||
+            GDIP(GdipMeasureCharacterRanges)(graphics_, copy.c_str(), static_cast<INT>(copy.size()), font_,
+                                             *gpRect(&box), format_, n, batchRegions_.data()) != Gdiplus::Ok) {
+            for (int k = 0; k < n; ++k)
+                bounds[static_cast<size_t>(first + k)] = rangeBounds(text, first + k, 1, box);
+            continue;
+        }
+        for (int k = 0; k < n; ++k) {
+            BOOL isEmpty = TRUE;
+            RectF cell;
+            if (GDIP(GdipIsEmptyRegion)(batchRegions_[static_cast<size_t>(k)], graphics_, &isEmpty) == Gdiplus::Ok &&
+                !isEmpty &&
+                GDIP(GdipGetRegionBounds)(batchRegions_[static_cast<size_t>(k)], graphics_, gpRect(&cell)) ==
+                    Gdiplus::Ok)
+                bounds[static_cast<size_t>(first + k)] = cell;
+        }
+    }
+    return bounds;
+}
+
+const EditLayout::LineCells* EditLayout::cachedLine(int line) const
+{
+    const auto found = lines_.find(line);
+    return found == lines_.end() ? nullptr : &found->second;
+}
+
+const EditLayout::LineCells& EditLayout::cacheLine(int line, std::wstring_view text, int characters,
+                                                   const RectF& box)
+{
+    LineCells& entry = lines_[line];
+    entry.scans = rangeScans(text, 0, static_cast<int>(text.size()), box);
+    entry.cells = characterBounds(text, characters, box);
+    return entry;
 }
 
 std::wstring EditLayout::toDisplayWide(std::string_view display)

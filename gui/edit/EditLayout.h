@@ -4,6 +4,7 @@
 // unit here, so a column and a character range index are the same number.
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <string_view>
 #include <vector>
 
@@ -27,6 +28,24 @@ public:
     // The bounds of the range's region; nullopt as for an empty rangeScans.
     std::optional<RectF> rangeBounds(std::wstring_view text, int first, int length, const RectF& box) const;
 
+    // The bounds of every one of the first `count` characters, as rangeBounds gives them one at a time,
+    // measured in batches of ranges.
+    std::vector<std::optional<RectF>> characterBounds(std::wstring_view text, int count, const RectF& box) const;
+
+    // What hit-testing needs of one line: the scans of the whole line and the bounds of each character,
+    // in the coordinates of the box they were measured in. Kept until forgetLines, so a hit test on a
+    // cached line measures nothing.
+    struct LineCells {
+        std::vector<RectF> scans;
+        std::vector<std::optional<RectF>> cells;  // one per character; nullopt where GDI+ gave none
+    };
+    const LineCells* cachedLine(int line) const;
+    // `characters` of `text` get cells; `text` may be longer (an empty line is measured as a tab).
+    const LineCells& cacheLine(int line, std::wstring_view text, int characters, const RectF& box);
+    void forgetLines() { lines_.clear(); }  // every layout: text, widths or line positions may have changed
+
+    bool measuresWith(GpGraphics* graphics, GpFont* font) const { return graphics == graphics_ && font == font_; }
+
     // GdipDrawString of the text in `box`, tab stops included.
     void draw(std::wstring_view text, const RectF& box, GpBrush* brush) const;
 
@@ -47,18 +66,26 @@ public:
     };
 
 private:
-    // Wine's GDI+ gives a tab no width and fails every range behind one. In a box that does not wrap
-    // the tab stops (first at 1 + 8 pixels, then every 8) are then laid out here, a segment of other
-    // characters at a time; Windows, which does them itself, never takes this path.
+    // Wine's GDI+ gives a tab no width and fails every range behind one. The tab stops (first at 1 + 8
+    // pixels, then every 8) are then laid out here, a segment of other characters at a time, and in a
+    // box with a width the rows are broken here too; Windows, which does them itself, never takes this path.
     bool emulatesTabs(std::wstring_view text, const RectF& box) const;
     // One cell per character, in the coordinates of `box`.
     std::vector<RectF> cells(std::wstring_view text, const RectF& box) const;
+    std::vector<RectF> placeCells(std::wstring_view text, const RectF& box) const;
     bool measureRegion(std::wstring_view text, int first, int length, const RectF& box) const;
 
     GpGraphics* graphics_;
     GpFont* font_;
     GpStringFormat* format_;
+    bool makeBatchRegions() const;
+
     GpRegion* region_ = nullptr;
+    mutable std::vector<GpRegion*> batchRegions_;
+    std::unordered_map<int, LineCells> lines_;
+    mutable std::wstring lastCellsText_;
+    mutable RectF lastCellsBox_{0, 0, -1, 0};
+    mutable std::vector<RectF> lastCells_;
     Gdiplus::GpMatrix* identity_ = nullptr;
     mutable int tabsBroken_ = -1;  // -1: not probed yet
     mutable float padding_ = 0;    // GDI+'s space before the first glyph

@@ -82,22 +82,18 @@ LRESULT CALLBACK ownerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 CommandOwner::CommandOwner()
 {
-    static const bool registered = [] {
+    // One window for the whole program: hiding or destroying a shown window costs about 2 s under Wine.
+    static const HWND shared = [] {
         WNDCLASSW wc = {};
         wc.lpfnWndProc = ownerProc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"MenuCommandOwner";
-        return RegisterClassW(&wc) != 0;
+        RegisterClassW(&wc);
+        return CreateWindowExW(0, L"MenuCommandOwner", L"Owner", WS_POPUP | WS_VISIBLE, 20, 20, 200, 120, nullptr,
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
     }();
-    (void)registered;
+    hwnd = shared;
     commands.clear();
-    hwnd = CreateWindowExW(0, L"MenuCommandOwner", L"Owner", WS_POPUP | WS_VISIBLE, 20, 20, 200, 120, nullptr,
-                           nullptr, GetModuleHandleW(nullptr), nullptr);
-}
-
-CommandOwner::~CommandOwner()
-{
-    DestroyWindow(hwnd);
 }
 
 int openRoot(HWND owner, int x, int y, int width, const std::vector<MenuItem>& items)

@@ -44,11 +44,11 @@ private:
     UINT_PTR watchdogTimer_ = 0;
 };
 
-// A plain top-level window that records the WM_COMMANDs it receives.
+// A plain, shown top-level window that records the WM_COMMANDs it receives. Every instance is the same
+// window, kept to the end of the program; constructing one forgets the commands recorded so far.
 class CommandOwner {
 public:
     CommandOwner();
-    ~CommandOwner();
     HWND hwnd = nullptr;
     static std::vector<std::pair<WPARAM, LPARAM>> commands;
 };

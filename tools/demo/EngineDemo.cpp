@@ -1,13 +1,16 @@
 // A small program that shows the engine's controls on a host window: caption elements, labels with
-// their backgrounds and effects, an animated picture, nested controls, buttons and a progress bar.
+// their backgrounds and effects, an animated picture, nested controls, buttons, a progress bar and a
+// multi-line edit field with scroll bars and the engine's right-click edit menu.
 #include <windows.h>
 
 #include "ButtonControl.h"
 #include "Canvas.h"
+#include "EditControl.h"
 #include "Engine.h"
 #include "HostWindow.h"
 #include "LabelControl.h"
 #include "PictureControl.h"
+#include "PopupMenu.h"
 #include "ProgressBar.h"
 #include "Resources.h"
 #include "SystemDll.h"
@@ -23,7 +26,20 @@ LabelControl heading, gradientLabel, haloLabel, framedLabel, panel, panelTitle, 
 PictureControl spinner;
 ButtonControl startButton, disabledButton;
 ProgressBar progress;
+EditControl notes;
 int progressValue = 0;
+
+// Lines of GBK text, one too long for the field so that both bars have something to do.
+const char* const noteLines[] = {
+    "\xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7 - \xB6\xE0\xD0\xD0\xCE\xC4\xB1\xBE\xBF\xF2",  // 飞鲸网游加速器 - 多行文本框
+    "\xD3\xD2\xBC\xFC\xB5\xA5\xBB\xF7\xB4\xF2\xBF\xAA\xB1\xE0\xBC\xAD\xB2\xCB\xB5\xA5\xA3\xAC\xCD\xCF\xB6\xAF\xD1\xA1\xD4\xF1\xCE\xC4\xD7\xD6",  // 右键单击打开编辑菜单，拖动选择文字
+    "\xD5\xE2\xD2\xBB\xD0\xD0\xBA\xDC\xB3\xA4\xA3\xAC\xB3\xAC\xB3\xF6\xBF\xF2\xB5\xC4\xBF\xED\xB6\xC8\xA3\xAC\xCB\xF9\xD2\xD4\xCB\xAE\xC6\xBD\xB9\xF6\xB6\xAF\xCC\xF5\xD2\xB2\xD3\xD0\xD3\xC3 (a long line: the horizontal bar scrolls it)",  // 这一行很长，超出框的宽度，所以水平滚动条也有用
+    "Tab stops: a  b   c    d",
+    "\xB5\xDA\xCE\xE5\xD0\xD0",  // 第五行
+    "\xB5\xDA\xC1\xF9\xD0\xD0",  // 第六行
+    "\xB5\xDA\xC6\xDF\xD0\xD0",  // 第七行
+    "\xB5\xDA\xB0\xCB\xD0\xD0",  // 第八行
+};
 
 const ARGB white = makeColor(RGB(255, 255, 255));
 
@@ -111,6 +127,12 @@ void buildControls(HWND window)
                             makeColor(RGB(255, 255, 255), 60), makeColor(RGB(96, 96, 96), 100),
                             makeColor(RGB(28, 35, 45)));
     progressValue = 40;
+
+    std::string text;
+    for (const char* line : noteLines)
+        text += (text.empty() ? "" : "\r\n") + std::string(line);
+    notes.create(top, 20, 324, 478, 120, text, std::nullopt, makeColor(RGB(255, 255, 255), 230), std::nullopt,
+                 std::nullopt, std::nullopt, true);
 }
 
 }  // namespace
@@ -119,8 +141,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     restrictDllSearchPath();
     startEngine();
+    fillEditMenu(editMenu);
     HWND window = CreateWindowExW(0, toWide(engineWindowClass).c_str(), L"Engine demo",
-                                  WS_OVERLAPPEDWINDOW, 60, 60, 520, 340, nullptr, nullptr, instance, nullptr);
+                                  WS_OVERLAPPEDWINDOW, 60, 60, 520, 464, nullptr, nullptr, instance, nullptr);
     if (!window)
         return 1;
     HostAttachOptions options;
