@@ -88,6 +88,8 @@ UninstallList ProductRegistration::uninstallList(const std::string& installFolde
 bool ProductRegistration::writeUninstallList(const std::string& installFolder, const UninstallList& list)
 {
     const std::string path = InstallFolder::withSeparator(installFolder) + product::uninstallListFile;
+    // A read-only list of an earlier installation would refuse to be replaced.
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;

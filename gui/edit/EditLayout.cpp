@@ -25,6 +25,24 @@ EditLayout::~EditLayout()
 }
 
 namespace {
+
+bool isIdeographic(wchar_t c)
+{
+    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFFEF) ||
+           (c >= 0x3000 && c <= 0x303F) || c == 0x201C || c == 0x201D || c == 0x2018 || c == 0x2019;
+}
+
+// Chinese text breaks between any two characters, except before closing punctuation and after
+// opening punctuation, as GDI+ does.
+bool breaksBefore(wchar_t previous, wchar_t c)
+{
+    static constexpr std::wstring_view noBreakBefore = L"\x3001\x3002\xFF0C\xFF0E\xFF1A\xFF1B\xFF1F\xFF01\xFF09"
+                                                       L"\x300B\x300D\x300F\x3011\x201D\x2019\xFF5E.,;:!?)";
+    static constexpr std::wstring_view noBreakAfter = L"\xFF08\x300A\x300C\x300E\x3010\x201C\x2018(";
+    if (!isIdeographic(previous) && !isIdeographic(c))
+        return false;
+    return noBreakBefore.find(c) == std::wstring_view::npos && noBreakAfter.find(previous) == std::wstring_view::npos;
+}
 constexpr float tabFirstStop = 1.0f + 8.0f;
 constexpr float tabStep = 8.0f;
 constexpr int rangesPerBatch = 32;  // GDI+ refuses more measurable ranges in one format
@@ -108,6 +126,8 @@ std::vector<RectF> EditLayout::placeCells(std::wstring_view text, const RectF& b
             wordStart = ++i;
             continue;
         }
+        if (i > rowStart && breaksBefore(text[i - 1], text[i]))
+            wordStart = i;
         if (wraps && i > rowStart && pen + width[i] > box.x + box.width + 0.01f) {
             const size_t next = wordStart > rowStart ? wordStart : i;
             rowStart = wordStart = i = next;

@@ -393,7 +393,8 @@ void TextBuffer::measureLine(int line, Measurer& measurer, bool isWrapping)
     std::optional<RectF> box = measurer.measure(lineText(line, std::nullopt, true));
     // A failed measurement still leaves a line one row high, so it can be seen and clicked.
     info.box = box ? *box : RectF{0, 0, 2, static_cast<float>(refHeight_)};
-    if (!isWrapping)
+    // Every line is at least one row: an empty line of a wrapping text measures no height.
+    if (!isWrapping || info.box.height < static_cast<float>(refHeight_))
         info.box.height = static_cast<float>(refHeight_);
     info.isMeasured = true;
 }

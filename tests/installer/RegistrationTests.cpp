@@ -100,4 +100,11 @@ TEST(ProductRegistration, UninstallListFileIsExactlyTheListBytes)
     ASSERT_TRUE(ProductRegistration::writeUninstallList(folder.path(), list));
     EXPECT_EQ(readFile(folder / "Uninstall.dat"), folder.path() + "\r\nC:\\P\\" PRODUCT "\r\nC:\\D\\" PRODUCT ".lnk\r\nfj.exe");
     EXPECT_EQ(ProductRegistration::uninstallList(folder.path(), "", "").bytes(), folder.path() + "\r\n\r\n\r\nfj.exe");
+
+    // An earlier installation's read-only list is replaced and left writable.
+    SetFileAttributesA((folder / "Uninstall.dat").c_str(), FILE_ATTRIBUTE_READONLY);
+    const UninstallList later = ProductRegistration::uninstallList(folder.path(), "C:\\Q\\", "C:\\E\\");
+    ASSERT_TRUE(ProductRegistration::writeUninstallList(folder.path(), later));
+    EXPECT_EQ(readFile(folder / "Uninstall.dat"), later.bytes());
+    EXPECT_FALSE(GetFileAttributesA((folder / "Uninstall.dat").c_str()) & FILE_ATTRIBUTE_READONLY);
 }
