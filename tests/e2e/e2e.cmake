@@ -1,0 +1,25 @@
+# The installer end to end: the real FeijingSetup.exe in the Wine test bed, driven with X input.
+# Runs after tools/test.sh has brought the bed up; by hand it brings the bed up itself.
+
+# The script reads the screen with PIL (Debian's python3-pil): take the interpreter that has it, which need
+# not be the first python3 on the PATH.
+set(E2E_PYTHON "" CACHE FILEPATH "python3 with PIL for the end-to-end test")
+if(NOT E2E_PYTHON)
+  foreach(candidate /usr/bin/python3 python3)
+    execute_process(COMMAND ${candidate} -c "import PIL" RESULT_VARIABLE has_pil OUTPUT_QUIET ERROR_QUIET)
+    if(has_pil EQUAL 0)
+      set(E2E_PYTHON ${candidate} CACHE FILEPATH "python3 with PIL for the end-to-end test" FORCE)
+      break()
+    endif()
+  endforeach()
+endif()
+if(NOT E2E_PYTHON)
+  message(WARNING "No python3 with PIL (python3-pil): the end-to-end test is not registered.")
+  return()
+endif()
+
+add_test(NAME installer_e2e
+         COMMAND ${E2E_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/installer_e2e.py --build ${CMAKE_BINARY_DIR}
+                 --screenshots ${CMAKE_CURRENT_BINARY_DIR}/e2e)
+# The cases run one installer after another on one display: never beside another test that uses it.
+set_tests_properties(installer_e2e PROPERTIES TIMEOUT 1800 RUN_SERIAL TRUE)
