@@ -25,6 +25,7 @@ constexpr ARGB outlineOuterColor = 0xCC606060;
 constexpr ARGB outlineInnerColor = 0x66FFFFFF;
 constexpr UINT fadeIntervalMs = 50;
 constexpr int fadeStep = 51;  // five ticks from 0 to 255
+constexpr int clipCorner = 3;  // corner of the rounded clip region; a square one is kept as clear
 
 // A memory DC with a 32-bit bottom-up DIB section selected into it.
 struct DibCanvas {
@@ -158,6 +159,26 @@ RECT coveringRect(const RectF& rect)
     return rc;
 }
 
+bool liesWithin(const RECT& inner, const RECT& outer)
+{
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// `core` lies wholly inside the clip region. A rounded region is the core grown by clipCorner on every
+// side, less its four corner squares: a rectangle along an edge lies inside when it keeps clear of the
+// corners in one direction.
+bool insideClipRegion(const RECT& rc, const RECT& core, bool rounded)
+{
+    if (liesWithin(rc, core))
+        return true;
+    if (!rounded)
+        return false;
+    const RECT wide = {core.left - clipCorner, core.top, core.right + clipCorner, core.bottom};
+    const RECT tall = {core.left, core.top - clipCorner, core.right, core.bottom + clipCorner};
+    return liesWithin(rc, wide) || liesWithin(rc, tall);
+}
+
 bool isEmpty(const RECT& rc)
 {
     return rc.right <= rc.left || rc.bottom <= rc.top;
@@ -285,6 +306,82 @@ void fillWindow(GpGraphics* graphics, int width, int height, ARGB color)
     GDIP(GdipDeleteBrush)(brush);
 }
 
+// Set while the top-level list of a redraw is drawn with no clip on the back buffer: images may then
+// be blended by GDI directly (blendImagePart).
+bool drawingUnclipped = false;
+
+// A top-down DIB kept for the process: the premultiplied source of blendImagePart.
+struct BlendSource {
+    HDC dc = nullptr;
+    HBITMAP dib = nullptr;
+    HGDIOBJ old = nullptr;
+    void* bits = nullptr;
+    int width = 0;
+    int height = 0;
+};
+BlendSource blendSource;
+
+bool growBlendSource(int width, int height)
+{
+    if (blendSource.bits && width <= blendSource.width && height <= blendSource.height)
+        return true;
+    width = std::max(width, blendSource.width);
+    height = std::max(height, blendSource.height);
+    if (blendSource.dc) {
+        SelectObject(blendSource.dc, blendSource.old);
+        DeleteObject(blendSource.dib);
+        DeleteDC(blendSource.dc);
+    }
+    blendSource = {};
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC dc = CreateCompatibleDC(nullptr);
+    void* bits = nullptr;
+    HBITMAP dib = dc ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    if (!dib || !bits) {
+        if (dc)
+            DeleteDC(dc);
+        return false;
+    }
+    blendSource = {dc, dib, SelectObject(dc, dib), bits, width, height};
+    return true;
+}
+
+// A one-to-one draw of a bitmap part at full alpha onto an unclipped 32-bit DC: the part read as
+// premultiplied ARGB and blended source-over with its per-pixel alpha. That is what GDI+ does for such
+// a DC, but it makes a DC, a DIB and a clip region for every call. False when it cannot.
+bool blendImagePart(HDC target, GpGraphics* graphics, GpImage* image, int srcX, int srcY, int dstX, int dstY,
+                    int width, int height)
+{
+    Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
+    if (!target || GDIP(GdipGetImageType)(image, &type) != Gdiplus::Ok || type != Gdiplus::ImageTypeBitmap ||
+        !growBlendSource(width, height))
+        return false;
+    auto* bitmap = static_cast<GpBitmap*>(image);
+    Gdiplus::BitmapData data = {};
+    data.Width = static_cast<UINT>(width);
+    data.Height = static_cast<UINT>(height);
+    data.Stride = blendSource.width * 4;
+    data.PixelFormat = PixelFormat32bppPARGB;
+    data.Scan0 = blendSource.bits;
+    Gdiplus::GpRect area = {srcX, srcY, width, height};
+    GdiFlush();
+    if (GDIP(GdipBitmapLockBits)(bitmap, &area, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                                 PixelFormat32bppPARGB, &data) != Gdiplus::Ok)
+        return false;
+    GDIP(GdipBitmapUnlockBits)(bitmap, &data);
+    GDIP(GdipFlush)(graphics, Gdiplus::FlushIntentionSync);
+    BLENDFUNCTION function = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    GdiAlphaBlend(target, dstX, dstY, width, height, blendSource.dc, 0, 0, width, height, function);
+    GdiFlush();  // GDI+ may write the back buffer's memory directly next
+    return true;
+}
+
 void sleepAndPump(int milliseconds)
 {
     Sleep(static_cast<DWORD>(std::max(milliseconds, 0)));
@@ -397,11 +494,10 @@ void HostWindow::composeRect(const RectF& rect)
     if (isEmpty(rc))
         return;
     const RectF dirty = rectFromRECT(rc);
-    // Well inside the rounded clip region no clip is set: drawList draws only the parts of the images
-    // inside the dirty rectangle, and GDI+ pays for a clip on every image drawn.
-    const bool insideRegion = rc.left >= clipInterior_.left && rc.top >= clipInterior_.top &&
-                              rc.right <= clipInterior_.right && rc.bottom <= clipInterior_.bottom;
-    if (!insideRegion) {
+    // Inside the clip region no clip is set: drawList draws only the parts of the images inside the
+    // dirty rectangle, and GDI+ pays for a clip on every image drawn.
+    const bool unclipped = insideClipRegion(rc, clipInterior_, clipRegion != nullptr);
+    if (!unclipped) {
         if (clipRegion)
             GDIP(GdipSetClipRegion)(backGraphics, clipRegion, Gdiplus::CombineModeReplace);
         else
@@ -413,7 +509,10 @@ void HostWindow::composeRect(const RectF& rect)
     }
     BitBlt(backDC, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, backgroundDC, rc.left, rc.top, SRCCOPY);
     GdiFlush();  // GDI+ writes the section's memory directly: the restore must have landed first
+    const bool wasUnclipped = drawingUnclipped;
+    drawingUnclipped = unclipped;
     drawList(firstControl, dirty);
+    drawingUnclipped = wasUnclipped;
     GDIP(GdipResetClip)(backGraphics);
 }
 
@@ -428,7 +527,10 @@ void HostWindow::drawList(ControlHandle first, const RectF& dirty)
                 GpRegion* saved = saveClip(backGraphics);
                 GDIP(GdipSetClipRect)(backGraphics, bounds.x, bounds.y, bounds.width, bounds.height,
                                       Gdiplus::CombineModeIntersect);
+                const bool wasUnclipped = drawingUnclipped;
+                drawingUnclipped = false;
                 drawList(control->firstChild(), dirty);
+                drawingUnclipped = wasUnclipped;
                 restoreClip(backGraphics, saved);
             }
         }
@@ -525,6 +627,11 @@ void HostWindow::drawImagePart(GpImage* image, const RectF& bounds, const RectF&
     const float right = std::min(bounds.x + bounds.width, dirty.x + dirty.width);
     const float bottom = std::min(bounds.y + bounds.height, dirty.y + dirty.height);
     if (right <= left || bottom <= top)
+        return;
+    if (alpha >= 255 && drawingUnclipped &&
+        blendImagePart(backDC, backGraphics, image, static_cast<int>(left - bounds.x), static_cast<int>(top - bounds.y),
+                       static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+                       static_cast<int>(bottom - top)))
         return;
     GpImageAttributes* attributes = nullptr;
     if (alpha < 255) {
@@ -709,10 +816,10 @@ void HostWindow::setBackground(std::optional<Bytes> picture, std::optional<COLOR
     deleteRegion(clipRegion);
     clipInterior_ = {0, 0, width, height};
     if (frameStyle_ != 1) {
-        const int corner = frameStyle_ == 0 ? 0 : 3;
+        const int corner = frameStyle_ == 0 ? 0 : clipCorner;
         clipRegion = regionFromRoundRect(7, 7, width - 6, height - 6, corner);
         // The region's pixels run from 7 to width - 8; its corners are cut within `corner` pixels.
-        clipInterior_ = {7 + corner, 7 + corner, width - 7 - corner, height - 7 - corner};
+        clipInterior_ = {7 + clipCorner, 7 + clipCorner, width - 7 - clipCorner, height - 7 - clipCorner};
         if (clipRegion)
             GDIP(GdipSetClipRegion)(backGraphics, clipRegion, Gdiplus::CombineModeReplace);
     }

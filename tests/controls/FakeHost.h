@@ -1,14 +1,10 @@
 #pragma once
-// A real top-level window that answers the engine messages the way a host does, with a HostWindow
-// object behind its "Ex_Wnd_Control" property, and a log of everything the controls asked of it.
-#include <windows.h>
-
+// The stand-in host of the control tests, with a log of everything the controls asked of it.
 #include <deque>
 #include <functional>
 #include <vector>
 
-#include "Control.h"
-#include "HostWindow.h"
+#include "FakeHostWindow.h"
 
 struct HostEvent {
     ControlHandle control;
@@ -22,24 +18,17 @@ struct InvalidateRequest {
     RectF rect;
 };
 
-class FakeHost {
+class FakeHost : public FakeHostWindow {
 public:
-    FakeHost();
-    FakeHost(const FakeHost&) = delete;
-    FakeHost& operator=(const FakeHost&) = delete;
-    ~FakeHost();
-
-    HWND hwnd() const { return hwnd_; }
-    ParentHandle parent() const { return parentWindow(hwnd_); }
-    HostWindow& host() { return host_; }
+    FakeHost() : FakeHostWindow(WS_POPUP, 400, 300) {}
+    ~FakeHost() override { destroyWindow(); }
 
     // Runs the messages waiting in the queue (posted events, invalidations, timers).
     void pump();
-    // Pumps until `done` holds; false when it did not within `limitMs` (a guard, not a measurement).
     bool pumpUntil(const std::function<bool()>& done, DWORD limitMs = 5000);
     void clearLog();
     std::vector<int> codesFor(ControlHandle control) const;
-    // Destroys the window but keeps the HostWindow object alive.
+    // Drops the events still queued, then destroys the window; the HostWindow object stays.
     void destroyWindow();
 
     std::vector<HostEvent> events;
@@ -47,9 +36,6 @@ public:
     std::vector<LPARAM> moves;            // the redraw flag of each WM_EX_MOVED
     std::deque<LRESULT> movedAnswers;     // answers to the next WM_EX_MOVED; 1 when empty
 
-private:
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
-    HostWindow host_;
-    HWND hwnd_ = nullptr;
+protected:
+    LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };

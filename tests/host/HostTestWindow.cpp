@@ -5,9 +5,11 @@
 #include <map>
 
 #include "Engine.h"
+#include "TestWindowClass.h"
 
 std::vector<MSG> HostTestWindow::swallowed;
 std::vector<HostCall> HostTestWindow::calls;
+bool HostTestWindow::passWindowCommands = false;
 
 namespace {
 std::map<UINT, int> passedOnCount;
@@ -19,26 +21,14 @@ LRESULT CALLBACK countingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-const wchar_t* windowClass()
-{
-    static const wchar_t* name = [] {
-        WNDCLASSW wc = {};
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = countingProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"HostTestWindow";
-        RegisterClassW(&wc);
-        return L"HostTestWindow";
-    }();
-    return name;
-}
-
 LRESULT swallowModalLoops(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     ++hostSawCount[msg];
     if (msg == WM_NCLBUTTONDOWN || msg == WM_SYSCOMMAND) {
         HostTestWindow::swallowed.push_back({hwnd, msg, wParam, lParam});
-        return 0;
+        const WPARAM command = wParam & 0xFFF0;
+        const bool windowCommand = msg == WM_SYSCOMMAND && (command == SC_MAXIMIZE || command == SC_RESTORE);
+        return windowCommand && HostTestWindow::passWindowCommands ? -1 : 0;
     }
     return -1;
 }
@@ -54,7 +44,8 @@ int record(HWND, ControlHandle control, WPARAM wParam, LPARAM lParam, int kind)
 HostTestWindow::HostTestWindow(DWORD style, int width, int height)
 {
     resetCounters();
-    hwnd = CreateWindowExW(0, windowClass(), L"Host", style, 100, 100, width, height, nullptr, nullptr,
+    static const TestWindowClass windowClass(L"HostTestWindow", countingProc, CS_DBLCLKS);
+    hwnd = CreateWindowExW(0, windowClass.name(), L"Host", style, 100, 100, width, height, nullptr, nullptr,
                            GetModuleHandleW(nullptr), nullptr);
 }
 
@@ -86,6 +77,7 @@ void HostTestWindow::resetCounters()
     hostSawCount.clear();
     swallowed.clear();
     calls.clear();
+    passWindowCommands = false;
 }
 
 bool HostTestWindow::attach(HostAttachOptions options)

@@ -45,6 +45,7 @@ public:
     static int passedOn(UINT msg);           // messages that reached the window's own procedure
     static int hostSaw(UINT msg);            // messages that entered the host's window procedure
     static std::vector<MSG> swallowed;       // WM_NCLBUTTONDOWN / WM_SYSCOMMAND kept from Windows
+    static bool passWindowCommands;          // SC_MAXIMIZE and SC_RESTORE recorded but carried out
     static std::vector<HostCall> calls;
     static void resetCounters();
 };

@@ -209,3 +209,43 @@ TEST(HostRouting, WindowMessagesReachTheRightControl)
     EXPECT_EQ(HostTestWindow::callsOf(OnRightUp), (std::vector<HostCall>{{OnRightUp, h(a), 0, at, 6}}));
     EXPECT_EQ(HostTestWindow::callsOf(OnMouseLeave), (std::vector<HostCall>{{OnMouseLeave, h(a), 0, 0, 6}}));
 }
+
+TEST(HostRouting, DoubleClickOnTheCaptionAreaTogglesMaximizeOnlyWithAMaximizeBox)
+{
+    constexpr DWORD resizable = WS_POPUP | WS_VISIBLE | WS_THICKFRAME | WS_MAXIMIZEBOX;
+    constexpr DWORD fixed = WS_POPUP | WS_VISIBLE;
+    struct Case {
+        const char* what;
+        DWORD style;
+        std::optional<int> frameFlags;
+        int y;
+        bool toggles;
+    } cases[] = {
+        {"on the caption label", resizable, std::nullopt, 15, true},
+        {"on bare caption area", resizable, FRAME_MAXIMIZE, 15, true},
+        {"below the caption area", resizable, FRAME_MAXIMIZE, 40, false},
+        {"without a maximize box", fixed, std::nullopt, 15, false},
+    };
+    for (const Case& c : cases) {
+        HostTestWindow w(c.style);
+        HostAttachOptions options;
+        options.frameFlags = c.frameFlags;
+        ASSERT_TRUE(w.attach(options)) << c.what;
+        HostTestWindow::passWindowCommands = true;
+        for (int round = 0; round < 2; ++round) {
+            const bool wasZoomed = IsZoomed(w.hwnd) != FALSE;
+            HostTestWindow::swallowed.clear();
+            w.mouse(WM_LBUTTONDBLCLK, 150, c.y, MK_LBUTTON);
+            w.mouse(WM_LBUTTONUP, 150, c.y);
+            w.pump();
+            std::vector<WPARAM> commands;
+            for (const MSG& m : HostTestWindow::swallowed)
+                if (m.message == WM_SYSCOMMAND)
+                    commands.push_back(m.wParam & 0xFFF0);
+            const WPARAM expected = wasZoomed ? SC_RESTORE : SC_MAXIMIZE;
+            EXPECT_EQ(commands, c.toggles ? std::vector<WPARAM>{expected} : std::vector<WPARAM>{})
+                << c.what << " round " << round;
+            EXPECT_EQ(IsZoomed(w.hwnd) != FALSE, c.toggles ? !wasZoomed : wasZoomed) << c.what << " round " << round;
+        }
+    }
+}

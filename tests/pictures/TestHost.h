@@ -1,25 +1,15 @@
 #pragma once
-// A real top-level window that stands in for an attached host: it dispatches WM_EX_EVENT records and
-// frame-timer ticks to the controls in its tree, answers WM_EX_MOVED, and records what controls ask of it.
-#include <windows.h>
-
+// The stand-in host of the picture and caption-button tests: it also dispatches frame-timer ticks to
+// the controls of its tree and records the window commands that reach it.
 #include <functional>
-#include <memory>
 #include <vector>
 
-#include "Control.h"
-#include "HostWindow.h"
+#include "FakeHostWindow.h"
 
-class TestHost {
+class TestHost : public FakeHostWindow {
 public:
-    explicit TestHost(int width = 320, int height = 240);
-    TestHost(const TestHost&) = delete;
-    TestHost& operator=(const TestHost&) = delete;
-    ~TestHost();
-
-    HWND hwnd() const { return hwnd_; }
-    ParentHandle parent() const { return parentWindow(hwnd_); }
-    HostWindow& host() { return *host_; }
+    explicit TestHost(int width = 320, int height = 240) : FakeHostWindow(WS_OVERLAPPEDWINDOW, width, height) {}
+    ~TestHost() override;
 
     // Runs messages until `done` holds; false when `deadlineMs` passed first.
     bool pumpUntil(const std::function<bool()>& done, DWORD deadlineMs = 5000);
@@ -37,11 +27,6 @@ public:
     // Called after a control's frame tick was dispatched.
     std::function<void(ControlHandle)> afterTick;
 
-private:
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
-    bool inTree(ControlHandle first, ControlHandle control) const;
-
-    HWND hwnd_ = nullptr;
-    std::unique_ptr<HostWindow> host_;
+protected:
+    LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };

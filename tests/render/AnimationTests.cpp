@@ -104,3 +104,52 @@ TEST(Animations, CloseAnimationsEndFullyTransparentOnALayeredWindow)
         EXPECT_TRUE(isLayeredStyle(window.hwnd));
     }
 }
+
+namespace {
+struct DestroySeen {
+    int count = 0;
+    bool wasVisible = true;
+} destroySeen;
+
+LRESULT noteDestroy(HWND hwnd, UINT msg, WPARAM, LPARAM)
+{
+    if (msg == WM_DESTROY) {
+        ++destroySeen.count;
+        destroySeen.wasVisible = IsWindowVisible(hwnd) != FALSE;
+    }
+    return -1;
+}
+}  // namespace
+
+TEST(Animations, CloseMessagePlaysTheAnimationThenHidesAndDestroysTheWindow)
+{
+    struct Case {
+        std::optional<int> windowAlpha;
+        int kind;
+        int frames;
+    } cases[] = {{std::nullopt, 1, 17}, {200, 1, 17}, {200, 3, 17}, {std::nullopt, 0, 0}};
+    for (const Case& c : cases) {
+        RenderTestWindow window;
+        HostAttachOptions options;
+        options.backgroundColor = blueRef;
+        options.frameStyle = 0;
+        options.windowAlpha = c.windowAlpha;
+        ASSERT_TRUE(window.attach(options));
+        window.host.setCloseAnimation(c.kind);
+        window.host.setOnMessage(noteDestroy);
+        destroySeen = {};
+        RenderTestWindow::presents.clear();
+        SendMessageW(window.hwnd, WM_CLOSE, 0, 0);
+        window.pump();
+        const char* what = c.windowAlpha ? "layered" : "ordinary";
+        EXPECT_EQ(RenderTestWindow::count(true), c.frames) << what << " kind " << c.kind;
+        if (c.frames) {
+            EXPECT_EQ(RenderTestWindow::presents.back().sample, 0u) << what << ": the last frame is transparent";
+        }
+        EXPECT_FALSE(IsWindow(window.hwnd)) << what;
+        EXPECT_EQ(destroySeen.count, 1) << what;
+        EXPECT_FALSE(destroySeen.wasVisible) << what << ": hidden before it is destroyed";
+        EXPECT_EQ(window.host.previousWndProc, nullptr) << what << ": destroying detached the host";
+        EXPECT_FALSE(window.host.redrawLock);
+    }
+}

@@ -121,6 +121,8 @@ TEST(Composition, PartialRedrawsGiveTheSamePixelsAsAWholeRedraw)
     window.add({120.5f, 60.25f, 30, 30}, 0xFF0000FF);            // not on whole pixels
     SolidControl& dimmed = window.add({150, 100, 40, 40}, 0xFFFFFFFF);
     dimmed.disabled(true);
+    window.add({12, 60, 20, 80}, 0x40FFFFFF);  // translucent, inside the frame: blended without a clip
+    window.add({16, 70, 10, 60}, 0xB0103070);
     window.pump();
     window.redrawAll();
     std::vector<ARGB> whole;
@@ -129,7 +131,8 @@ TEST(Composition, PartialRedrawsGiveTheSamePixelsAsAWholeRedraw)
             whole.push_back(window.pixel(x, y));
 
     const RectF dirty[] = {{0, 0, 30, 30},  {60, 70, 40, 40}, {85, 95, 10, 10}, {110, 55, 30, 30},
-                           {140, 90, 60, 60}, {5, 20, 190, 30}, {99, 0, 2, 150}};
+                           {140, 90, 60, 60}, {5, 20, 190, 30}, {99, 0, 2, 150}, {10, 55, 25, 80},
+                           {14, 100, 5, 33}};
     GpSolidFill* garbage = nullptr;
     GDIP(GdipCreateSolidFill)(0xFF123456, &garbage);
     for (const RectF& r : dirty) {

@@ -3,12 +3,12 @@
 #include <cstdlib>
 
 #include "Engine.h"
+#include "MessagePump.h"
+#include "TestWindowClass.h"
 
 std::vector<PresentCall> RenderTestWindow::presents;
 
 namespace {
-const wchar_t windowClass[] = L"RenderTestWindow";
-
 ARGB dibPixel(HBITMAP dib, int x, int y)
 {
     DIBSECTION section = {};
@@ -41,19 +41,8 @@ BOOL WINAPI countedLayered(HWND hwnd, HDC screen, POINT* position, SIZE* size, H
 
 RenderTestWindow::RenderTestWindow(int width, int height, DWORD style)
 {
-    static const bool registered = [] {
-        WNDCLASSEXW wc = {sizeof wc};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = windowClass;
-        return RegisterClassExW(&wc) != 0;
-    }();
-    (void)registered;
-    hwnd = CreateWindowExW(0, windowClass, L"render", style & ~WS_VISIBLE, 40, 40, width, height, nullptr, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
-    // Shown without activation: Wine waits for the window manager when an active window goes away.
-    if (style & WS_VISIBLE)
-        ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    static const TestWindowClass windowClass(L"RenderTestWindow", DefWindowProcW);
+    hwnd = windowClass.create(L"render", style, 40, 40, width, height);
     HostWindow::presentBlt = countedBlt;
     HostWindow::presentLayeredWindow = countedLayered;
     presents.clear();
@@ -116,11 +105,7 @@ void RenderTestWindow::pump()
 
 bool RenderTestWindow::pumpUntilUnlocked()
 {
-    for (int i = 0; i < 500 && host.redrawLock; ++i) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        processEvents();
-    }
-    return !host.redrawLock;
+    return pumpUntil([this] { return !host.redrawLock; }, 10000);
 }
 
 int RenderTestWindow::count(bool layered)
