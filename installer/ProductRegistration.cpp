@@ -130,7 +130,10 @@ bool ProductRegistration::createShortcut(const Shortcut& shortcut)
     IPersistFile* file = nullptr;
     if (SUCCEEDED(link->SetPath(shortcut.target.c_str())) &&
         SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        saved = SUCCEEDED(file->Save(toWide(shortcut.link).c_str(), TRUE));
+        // A read-only shortcut of an earlier installation would refuse to be saved over.
+        const std::wstring path = toWide(shortcut.link);
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        saved = SUCCEEDED(file->Save(path.c_str(), TRUE));
         file->Release();
     }
     link->Release();

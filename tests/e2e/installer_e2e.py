@@ -673,11 +673,9 @@ def default_install_runs_the_program_and_uninstalls(c):
         with installer.stopped():
             shot = installer.shot()
             if shot.progress_visible() and 0.3 < shot.progress_fill() < 1:
-                # Past 25 %, short of 100 %: the entry is there, the list is not yet.
-                c.check(c.bed.reg_query(UNINSTALL_KEY) is not None,
-                        "the uninstall entry is written before the installation completes")
-                c.check(not os.path.exists(os.path.join(c.bed.unix_path(DEFAULT_FOLDER), "Uninstall.dat")),
-                        "Uninstall.dat is written only at completion")
+                # The screen may lag behind the process, never run ahead of it: past 25 % on screen,
+                # the entry is there.
+                c.check(c.bed.reg_query(UNINSTALL_KEY) is not None, "the uninstall entry is written at 25 %")
         if shot.run_button_visible():
             break
         if shot.progress_visible():
@@ -803,9 +801,10 @@ def missing_parent_folder_stays_installing(c):
     c.check(shot.progress_visible() and shot.progress_fill() == 0, "the progress bar stays at 0")
     c.check(not shot.run_button_visible(), "no run button")
     c.check(not shot.install_button_visible() and not shot.folder_row_visible(), "the folder row and install button stay hidden")
+    # "正在安装中......" is wider than any stage text that a report at 0 % would bring ("正在部署...").
     width = shot.status_width()
-    c.check(width > 0 and shot.image.crop((0, 373, 588, 397)).tobytes() == first.image.crop((0, 373, 588, 397)).tobytes(),
-            "the status text shows and does not change (width %d)" % width)
+    c.check(width > 80 and shot.image.crop((0, 373, 588, 397)).tobytes() == first.image.crop((0, 373, 588, 397)).tobytes(),
+            "the status text shows '正在安装中......' and does not change (width %d)" % width)
     c.check(not installer.other_windows(), "no message or crash dialog (windows: %s)" % installer.other_windows())
     c.check(not os.path.exists(c.bed.unix_path("C:\\NoSuchParent")), "no folder is made")
     c.check(c.bed.reg_query(UNINSTALL_KEY) is None, "no uninstall entry is written")
@@ -904,6 +903,11 @@ def main():
         print("waiting for another end-to-end run on this test bed")
         sys.stdout.flush()
         fcntl.flock(lock, fcntl.LOCK_EX)
+
+    if options.screenshots and os.path.isdir(options.screenshots):
+        for name in os.listdir(options.screenshots):
+            if name.startswith(("failed-", "fault-")) and name.endswith(".png"):
+                os.remove(os.path.join(options.screenshots, name))
 
     bed = TestBed(options.build)
     bed.up()

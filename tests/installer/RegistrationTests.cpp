@@ -89,6 +89,13 @@ TEST(ProductRegistration, FourShortcutsAreReadBackWithTheirTargets)
     }
     CoUninitialize();
     EXPECT_EQ(ProductRegistration::shortcuts("", desktop, folder, PRODUCT).size(), 1u) << "unknown Programs folder";
+
+    // Made again over read-only links of an earlier installation: saved, and writable afterwards.
+    for (const auto& link : links)
+        SetFileAttributesA(link.link.c_str(), FILE_ATTRIBUTE_READONLY);
+    ProductRegistration::createShortcuts(links);
+    for (const auto& link : links)
+        EXPECT_FALSE(GetFileAttributesA(link.link.c_str()) & FILE_ATTRIBUTE_READONLY) << link.link;
 }
 
 TEST(ProductRegistration, UninstallListFileIsExactlyTheListBytes)
