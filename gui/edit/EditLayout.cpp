@@ -96,10 +96,11 @@ std::vector<RectF> EditLayout::placeCells(std::wstring_view text, const RectF& b
         const RectF origin{0, box.y, 0, 0};
         std::vector<float> left(segment.size(), 0);
         float right = 0;
+        // The segment holds no tab, so its characters are measured in batches.
+        const std::vector<std::optional<RectF>> measured =
+            characterBounds(segment, static_cast<int>(segment.size()), origin);
         for (size_t i = 0; i < segment.size(); ++i) {
-            RectF cell{0, box.y, 0, rowHeight_};
-            if (measureRegion(segment, static_cast<int>(i), 1, origin))
-                GDIP(GdipGetRegionBounds)(region_, graphics_, gpRect(&cell));
+            const RectF cell = measured[i].value_or(RectF{0, box.y, 0, rowHeight_});
             left[i] = cell.x;
             width[at + i] = cell.width;
             right = std::max(right, cell.x + cell.width);
