@@ -821,15 +821,18 @@ def close_during_extraction_exits_at_once(c):
     installer.click(INSTALL_BUTTON)
     # The worker has begun once "sj.zip" appears. Held still right then, the process finds the close
     # press waiting when it goes on, long before the worker can be through.
+    folder = c.bed.unix_path(DEFAULT_FOLDER)
+
     def begun():
         if not installer.alive():
             raise Failure("the installer ended before its worker began (exit code %s)" % installer.process.poll())
-        return os.path.exists(archive)
+        # On a busy machine the worker may write, unpack and delete "sj.zip" between two looks: any file
+        # in the folder shows it has begun.
+        return os.path.exists(archive) or (os.path.isdir(folder) and bool(os.listdir(folder)))
     wait_until(begun, STEP_TIMEOUT, "the worker to write sj.zip", step=0.001)
     with installer.stopped():
         installer.click(CLOSE_BUTTON)
     c.check(installer.wait_exit(STEP_TIMEOUT) == 0, "the close button ends the installer with exit code 0")
-    folder = c.bed.unix_path(DEFAULT_FOLDER)
     left = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
     # The press waits behind the worker's reports (sent messages come before input), and the whole
     # unpacking takes a fraction of a second here: now and then the installation completes first.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "RedrawQueue.h"
 #include "RenderTestWindow.h"
 
@@ -91,16 +93,39 @@ TEST(Present, ImmediateModeDrawsAtOnceAndTheLockDropsRedrawsAndPresents)
     window.host.redrawLock = false;
 }
 
+namespace {
+std::vector<WPARAM> sizeKinds;  // wParam of every WM_SIZE that reached the host
+int resizes = 0;
+}  // namespace
+
 TEST(Present, MinimizingAndRestoringToTheSameSizeKeepsTheBuffers)
 {
     RenderTestWindow window(240, 160, WS_POPUP | WS_VISIBLE | WS_MINIMIZEBOX);
     ASSERT_TRUE(window.attach());
+    sizeKinds.clear();
+    resizes = 0;
+    window.host.setOnMessage([](HWND, UINT msg, WPARAM wParam, LPARAM) -> LRESULT {
+        if (msg == WM_SIZE)
+            sizeKinds.push_back(wParam);
+        return -1;
+    });
+    window.host.setOnResize([](HWND, int, int) {
+        ++resizes;
+        return 0;
+    });
+    // A mark only the back buffer holds: a rebuild would paint the background over it. (Handles of
+    // rebuilt bitmaps prove nothing: GDI may give a new bitmap the handle of the one just deleted.)
+    SetPixel(window.host.backDC, 100, 100, RGB(1, 2, 3));
     const HBITMAP back = window.host.backBitmap, background = window.host.backgroundBitmap;
     ShowWindow(window.hwnd, SW_MINIMIZE);
     window.pump();
     ShowWindow(window.hwnd, SW_RESTORE);
     window.pump();
     window.host.onSize(window.hwnd, SIZE_MINIMIZED);
+    EXPECT_NE(std::find(sizeKinds.begin(), sizeKinds.end(), WPARAM{SIZE_MINIMIZED}), sizeKinds.end());
+    EXPECT_EQ(sizeKinds.back(), WPARAM{SIZE_RESTORED}) << "both went through the host";
+    EXPECT_EQ(resizes, 0);
+    EXPECT_EQ(GetPixel(window.host.backDC, 100, 100), RGB(1, 2, 3)) << "the back buffer was not rebuilt";
     EXPECT_EQ(window.host.backBitmap, back);
     EXPECT_EQ(window.host.backgroundBitmap, background);
     EXPECT_EQ(window.host.size.cx, 240);
@@ -109,6 +134,8 @@ TEST(Present, MinimizingAndRestoringToTheSameSizeKeepsTheBuffers)
     window.pump();
     EXPECT_EQ(window.host.size.cx, 900);
     EXPECT_EQ(window.host.size.cy, 120);
+    EXPECT_EQ(resizes, 1);
+    EXPECT_NE(GetPixel(window.host.backDC, 100, 100), RGB(1, 2, 3)) << "a new size rebuilds";
     BITMAP info = {};
     GetObjectW(window.host.backBitmap, sizeof info, &info);
     EXPECT_EQ(info.bmWidth, 900);
