@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include "SystemDll.h"
+
 namespace {
 
 // "飞鲸网游加速器\" after a drive root, "\飞鲸网游加速器\" after any other folder.
@@ -45,9 +47,11 @@ std::string InstallFolder::browse(HWND owner, const std::string& startFolder)
     // The new dialog style hosts shell views and needs an apartment on this thread.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     std::string chosen;
-    if (PIDLIST_ABSOLUTE list = SHBrowseForFolderA(&info)) {
+    const auto browse = BOUND_PROC(SystemDll::Shell32, decltype(&SHBrowseForFolderA), "SHBrowseForFolderA");
+    const auto pathOf = BOUND_PROC(SystemDll::Shell32, decltype(&SHGetPathFromIDListA), "SHGetPathFromIDListA");
+    if (PIDLIST_ABSOLUTE list = browse && pathOf ? browse(&info) : nullptr) {
         char path[512] = {};
-        if (SHGetPathFromIDListA(list, path))
+        if (pathOf(list, path))
             chosen = path;
         CoTaskMemFree(list);
     }

@@ -19,7 +19,9 @@ using MakeSureDirectoryPathExistsFn = BOOL(WINAPI*)(PCSTR path);
 std::string specialFolder(int csidl)
 {
     char path[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE) || !path[0])
+    const auto folderPath =
+        BOUND_PROC(SystemDll::Shell32, decltype(&SHGetSpecialFolderPathA), "SHGetSpecialFolderPathA");
+    if (!folderPath || !folderPath(nullptr, path, csidl, FALSE) || !path[0])
         return {};
     return InstallFolder::withSeparator(path);
 }

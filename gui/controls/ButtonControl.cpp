@@ -411,9 +411,17 @@ void ButtonControl::Picture::assign(Bytes value)
     // `value` may view this very vector (a copy re-assigning its own bytes): copy before replacing.
     std::vector<std::uint8_t> copy(value.begin(), value.end());
     bytes = std::move(copy);
-    image.reset();
-    if (!bytes.empty())
-        image = imageFromMemory(bytes, false, false);
+    decoded_.reset();
+    decodeTried_ = false;
+}
+
+GpImage* ButtonControl::Picture::image() const
+{
+    if (!decodeTried_ && !bytes.empty()) {
+        decodeTried_ = true;
+        decoded_ = imageFromMemory(bytes, false, false);
+    }
+    return decoded_.image();
 }
 
 std::vector<std::uint8_t> ButtonControl::picture(Face face, std::optional<Bytes> value)
@@ -583,7 +591,7 @@ int ButtonControl::drawStateImage(PaintContext& context, int state)
     paintedFace_ = FaceNone;
     if (face == FaceNone)
         return 1;
-    GpImage* image = faces_[face].image.image();
+    GpImage* image = faces_[face].image();
     if (!image)
         return 1;
     GpGraphics* g = context.graphics;
@@ -646,7 +654,7 @@ void ButtonControl::paint(std::optional<int> state, std::optional<bool> fade)
 
     const RectF content{r.x + 1, r.y + 1, r.width - 2, r.height - 2};
     GDIP(GdipSetClipRect)(g, content.x, content.y, content.width, content.height, Gdiplus::CombineModeReplace);
-    GpImage* iconImage = icon_.image.image();
+    GpImage* iconImage = icon_.image();
     const SIZE iconSize = iconImage ? SIZE{static_cast<LONG>(imageWidth(iconImage)),
                                            static_cast<LONG>(imageHeight(iconImage))}
                                     : SIZE{0, 0};

@@ -122,11 +122,16 @@ public:
     static int accessKeyOf(const std::wstring& caption);
 
 private:
-    // Encoded bytes and the image decoded from them, once per change.
+    // Encoded bytes and the image decoded from them on first use: a face that is never shown (hover,
+    // pressed, disabled until then) costs no decoding at start-up.
     struct Picture {
         std::vector<std::uint8_t> bytes;
-        MemoryImage image;
         void assign(Bytes value);
+        GpImage* image() const;
+
+    private:
+        mutable MemoryImage decoded_;
+        mutable bool decodeTried_ = false;
     };
 
     std::vector<std::uint8_t> picture(Face face, std::optional<Bytes> value);

@@ -160,8 +160,6 @@ bool HostWindow::attach(HWND window, const HostAttachOptions& options)
     if (windowAlpha != -1)
         present();
 
-    createTooltipWindow();
-
     if (resizable)
         setWindowStyle(hwnd, windowStyle(hwnd) | WS_THICKFRAME);
     // Style changes take effect on the frame only with SWP_FRAMECHANGED: the window procedure then
@@ -289,7 +287,8 @@ void HostWindow::createTooltipWindow()
     // "tooltips_class32" is registered only once comctl32 is loaded, which nothing else may have done.
     static const bool commonControlsReady = [] {
         INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_BAR_CLASSES};
-        return InitCommonControlsEx(&classes) != FALSE;
+        const auto init = BOUND_PROC(SystemDll::ComCtl32, decltype(&InitCommonControlsEx), "InitCommonControlsEx");
+        return init && init(&classes) != FALSE;
     }();
     (void)commonControlsReady;
     tooltipWindow = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0,
@@ -304,11 +303,16 @@ void HostWindow::createTooltipWindow()
 
 void HostWindow::setControlTooltip(ControlHandle control, std::optional<std::string> text)
 {
-    if (!control || !tooltipWindow)
+    const Control* target = control ? Control::fromHandle(control) : nullptr;
+    if (!target || !hwnd)
+        return;
+    const std::string tip = text ? std::move(*text) : target->tooltipText();
+    // The tooltip window, and comctl32 with it, comes with the first tip, not with every host.
+    if (!tooltipWindow && !tip.empty())
+        createTooltipWindow();
+    if (!tooltipWindow)
         return;
     SendMessageW(tooltipWindow, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&toolInfo));
-    const Control* target = Control::fromHandle(control);
-    const std::string tip = text ? std::move(*text) : target->tooltipText();
     if (tip.empty())
         return;
     const RectF& b = target->currentBounds();

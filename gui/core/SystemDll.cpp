@@ -5,7 +5,8 @@
 
 namespace {
 
-const wchar_t* const dllFileNames[] = {L"gdiplus.dll", L"dwmapi.dll", L"imm32.dll", L"dbghelp.dll"};
+const wchar_t* const dllFileNames[] = {L"gdiplus.dll", L"dwmapi.dll", L"imm32.dll", L"dbghelp.dll", L"shell32.dll",
+                                            L"comctl32.dll"};
 static_assert(std::size(dllFileNames) == static_cast<size_t>(SystemDll::Count));
 
 std::atomic<HMODULE> modules[static_cast<size_t>(SystemDll::Count)];

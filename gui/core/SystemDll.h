@@ -4,7 +4,9 @@
 // usually started from a Downloads folder, where a planted DLL would otherwise be picked up.
 #include <windows.h>
 
-enum class SystemDll { GdiPlus, Dwm, Imm, DbgHelp, Count };
+// Shell32 and ComCtl32 are bound here too: imported, they cost every start its loading (comctl32
+// registers all its window classes), though only browsing, shortcuts and tooltips use them.
+enum class SystemDll { GdiPlus, Dwm, Imm, DbgHelp, Shell32, ComCtl32, Count };
 
 // Restricts the process's default DLL search path to the system folder (where Windows supports it).
 void restrictDllSearchPath();

@@ -162,6 +162,15 @@ int EditControl::handleEvent(int code, WPARAM wParam, LPARAM lParam)
     case EV_RESIZE:
         paint(true);
         break;
+    case EV_SHOW:
+        if (firstPaintDeferred_) {
+            firstPaintDeferred_ = false;
+            paint(true);
+            int column = caretColumn_ - 1;
+            caretBox_ = caretRect(caretLine_, column, false);
+            previousCaretBox_ = caretBox_;
+        }
+        break;
     case EV_ALPHA:
         if (verticalBar_ && (scrollMode_ & ScrollVertical))
             verticalBar_->alpha(static_cast<int>(lParam), false, false);
@@ -268,7 +277,7 @@ void EditControl::onCreate()
     }
     CreateCaret(hostWindow(), systemCaretShape_, 1, caretHeight);
     int column = -1;
-    caretBox_ = caretRect(1, column, false);
+    caretBox_ = firstPaintDeferred_ ? RectF{} : caretRect(1, column, false);
     previousCaretBox_ = caretBox_;
     makeCaretCanvas();
 }
@@ -279,6 +288,7 @@ void EditControl::onDestroy()
     releaseCaretCanvas();
     textBuffer_.setText("", multiLine_, inputMode_, maskText_);
     measuring_.reset();
+    firstPaintDeferred_ = false;
     if (stringFormat_)
         GDIP(GdipDeleteStringFormat)(stringFormat_);
     stringFormat_ = nullptr;
@@ -648,6 +658,12 @@ void EditControl::updateScrollBars(bool place, bool updateRanges)
 
 void EditControl::paint(bool relayout)
 {
+    // Created hidden and never laid out: a long text (an agreement) is measured when first shown, not at
+    // start-up. Anything that needs the layout before then lays it out itself.
+    if (!measuring_ && !visible()) {
+        firstPaintDeferred_ = true;
+        return;
+    }
     PaintContext context;
     if (!beginPaint(context, nullptr, true))
         return;

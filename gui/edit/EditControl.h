@@ -163,6 +163,7 @@ private:
     int inputMode_ = ModeNormal;
     std::string maskText_ = "*";
     bool multiLine_ = false;
+    bool firstPaintDeferred_ = false;  // hidden since creation, drawn on EV_SHOW
     int scrollMode_ = ScrollNone;
     bool roundCorners_ = false;
     int firstVisibleLine_ = 1, lastVisibleLine_ = 1;

@@ -314,13 +314,12 @@ std::vector<std::optional<RectF>> EditLayout::characterBounds(std::wstring_view 
                 bounds[static_cast<size_t>(first + k)] = rangeBounds(text, first + k, 1, box);
             continue;
         }
+        // A region is empty exactly when its bounds have no area: one query per character, not two.
         for (int k = 0; k < n; ++k) {
-            BOOL isEmpty = TRUE;
             RectF cell;
-            if (GDIP(GdipIsEmptyRegion)(batchRegions_[static_cast<size_t>(k)], graphics_, &isEmpty) == Gdiplus::Ok &&
-                !isEmpty &&
-                GDIP(GdipGetRegionBounds)(batchRegions_[static_cast<size_t>(k)], graphics_, gpRect(&cell)) ==
-                    Gdiplus::Ok)
+            if (GDIP(GdipGetRegionBounds)(batchRegions_[static_cast<size_t>(k)], graphics_, gpRect(&cell)) ==
+                    Gdiplus::Ok &&
+                cell.width > 0 && cell.height > 0)
                 bounds[static_cast<size_t>(first + k)] = cell;
         }
     }

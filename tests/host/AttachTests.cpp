@@ -186,7 +186,30 @@ TEST(HostAttach, OptionsTakeTheirDefaults)
     EXPECT_TRUE(w.host.presentOnAttach);
     EXPECT_FALSE(w.host.resizable) << "no WS_THICKFRAME";
     EXPECT_FALSE(GetWindowLongW(w.hwnd, GWL_EXSTYLE) & WS_EX_LAYERED);
-    EXPECT_NE(w.host.tooltipWindow, nullptr);
+}
+
+TEST(HostAttach, TooltipWindowComesWithTheFirstTipAndHoldsOneTool)
+{
+    HostTestWindow w;
+    ASSERT_TRUE(w.attach());
+    w.add(80, 40, 50, 20);
+    RecordingControl& tipped = w.add(10, 40, 50, 20);
+    w.mouse(WM_MOUSEMOVE, 90, 50);
+    EXPECT_EQ(w.host.tooltipWindow, nullptr) << "no control with a tip was entered";
+
+    tipped.tooltip(std::string("tip"));
+    w.mouse(WM_MOUSEMOVE, 20, 50);
+    ASSERT_NE(w.host.tooltipWindow, nullptr);
     EXPECT_EQ(w.host.toolInfo.cbSize, 44u);
     EXPECT_EQ(w.host.toolInfo.uFlags, static_cast<UINT>(TTF_SUBCLASS));
+    EXPECT_EQ(SendMessageW(w.host.tooltipWindow, TTM_GETTOOLCOUNT, 0, 0), 1);
+    char text[16] = {};
+    TTTOOLINFOA info = w.host.toolInfo;
+    info.lpszText = text;
+    SendMessageA(w.host.tooltipWindow, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&info));
+    EXPECT_STREQ(text, "tip");
+
+    w.mouse(WM_MOUSEMOVE, 90, 50);
+    w.mouse(WM_MOUSEMOVE, 20, 50);
+    EXPECT_EQ(SendMessageW(w.host.tooltipWindow, TTM_GETTOOLCOUNT, 0, 0), 1) << "entering again replaces the tool";
 }
