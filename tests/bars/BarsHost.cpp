@@ -130,22 +130,6 @@ std::vector<std::uint8_t> splitPng(int width, int height, ARGB left, ARGB right)
     return bytes;
 }
 
-std::vector<std::uint8_t> encodePng(GpBitmap* bitmap)
-{
-    static const CLSID pngEncoder = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-    IStream* stream = nullptr;
-    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-    GDIP(GdipSaveImageToStream)(bitmap, stream, &pngEncoder, nullptr);
-    STATSTG stat = {};
-    stream->Stat(&stat, STATFLAG_NONAME);
-    std::vector<std::uint8_t> bytes(static_cast<size_t>(stat.cbSize.QuadPart));
-    const LARGE_INTEGER start = {};
-    stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    ULONG read = 0;
-    stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read);
-    stream->Release();
-    return bytes;
-}
 void parkCursor()
 {
     SetCursorPos(1270, 790);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../controls/FakeHost.h"
+#include "Pixels.h"
 
 struct AcceleratorRequest {
     WPARAM key;
@@ -44,7 +45,6 @@ private:
 };
 
 // Encoded test pictures (PNG) built with GDI+.
-std::vector<std::uint8_t> encodePng(GpBitmap* bitmap);
 std::vector<std::uint8_t> solidPng(int width, int height, ARGB color);
 // Left half `left`, right half `right`.
 std::vector<std::uint8_t> splitPng(int width, int height, ARGB left, ARGB right);

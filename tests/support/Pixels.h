@@ -1,6 +1,7 @@
 #pragma once
 // An ARGB bitmap with a graphics to draw into, and pixel read-back for drawing tests.
 #include <cstdint>
+#include <vector>
 
 #include "Gdip.h"
 
@@ -27,3 +28,6 @@ private:
 };
 
 ARGB pixelAt(GpBitmap* bitmap, int x, int y);
+
+// The bitmap as PNG file bytes (GDI+'s encoder).
+std::vector<std::uint8_t> encodePng(GpBitmap* bitmap);
