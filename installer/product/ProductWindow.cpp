@@ -73,21 +73,18 @@ void ProductWindow::buildControls()
     panel.gradientColor1 = panel.gradientColor2 = makeColor(panelColor);
     bottomPanel.createLabel(top, 0, panelTop, width + 1, height - panelTop + 1, "", panel);
 
-    LabelOptions name;
-    name.fontName = yaHei;
-    name.fontSize = 26;
-    name.textColor = makeColor(RGB(255, 255, 255));
-    name.alignment = 1;
-    const RectF nameRect = rectFrom(nameArea);
-    nameLabel.createLabel(top, nameRect.x, nameRect.y, nameRect.width, nameRect.height, title, name);
-
-    LabelOptions status;
-    status.fontName = yaHei;
-    status.fontSize = 14;
-    status.textColor = makeColor(RGB(210, 210, 210));
-    status.alignment = 1;
-    const RectF statusRect = rectFrom(statusArea);
-    statusLabel.createLabel(top, statusRect.x, statusRect.y, statusRect.width, statusRect.height, idleStatus, status);
+    const auto centred = [&](LabelControl& label, const RECT& area, float size, COLORREF colour,
+                             const std::string& text) {
+        LabelOptions look;
+        look.fontName = yaHei;
+        look.fontSize = size;
+        look.textColor = makeColor(colour);
+        look.alignment = 1;
+        const RectF r = rectFrom(area);
+        label.createLabel(top, r.x, r.y, r.width, r.height, text, look);
+    };
+    centred(nameLabel, nameArea, 26, RGB(255, 255, 255), title);
+    centred(statusLabel, statusArea, 14, RGB(210, 210, 210), idleStatus);
 
     LabelOptions version;
     version.fontName = yaHei;
