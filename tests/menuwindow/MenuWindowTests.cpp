@@ -24,6 +24,23 @@ std::vector<MenuItem> editItems()
 int width(const RECT& r) { return r.right - r.left; }
 int height(const RECT& r) { return r.bottom - r.top; }
 
+
+// A one-row submenu, and a driver that opens it with the root's access key S once the root shows.
+struct SubmenuOpener {
+    explicit SubmenuOpener(const char* row)
+    {
+        sub.addItem(row);
+        sub.setOnOpen(MenuDriver::recordOpen);
+        driver.onShown(0, [this](HWND menu) {
+            root = menu;
+            postKey(menu, 'S');  // the submenu row's access key
+        });
+    }
+    PopupMenu sub;
+    MenuDriver driver;
+    HWND root = nullptr;
+};
+
 }  // namespace
 
 TEST(MenuGeometry, WidthIsRaisedToFiftyOrMeasuredFromTheTexts)
@@ -164,15 +181,10 @@ TEST(MenuWindowTest, RootAtCursorNearBottomRightCornerOpensUpAndLeft)
 TEST(MenuWindowTest, SubmenuWithoutRoomOnTheRightOpensLeftOfItsParent)
 {
     const RECT work = workArea();
-    PopupMenu sub;
-    sub.addItem("inner one");
-    sub.setOnOpen(MenuDriver::recordOpen);
-    MenuDriver driver;
-    HWND root = nullptr;
-    driver.onShown(0, [&](HWND menu) {
-        root = menu;
-        postKey(menu, 'S');  // the submenu row's access key
-    });
+    SubmenuOpener opener("inner one");
+    PopupMenu& sub = opener.sub;
+    MenuDriver& driver = opener.driver;
+    HWND& root = opener.root;
     driver.onShown(1, [&](HWND) { PostMessageW(root, WM_CLOSE, 0, 0); });
     const int rootWidth = 120;
     openRoot(nullptr, work.right - rootWidth - 5, 100, rootWidth, {commandItem("one", 1), submenuItem("&Sub", sub)});
@@ -189,15 +201,10 @@ TEST(MenuWindowTest, SubmenuWithoutRoomOnTheRightOpensLeftOfItsParent)
 
 TEST(MenuWindowTest, SubmenuWithRoomOpensRightAndClosesWithItsRoot)
 {
-    PopupMenu sub;
-    sub.addItem("inner one");
-    sub.setOnOpen(MenuDriver::recordOpen);
-    MenuDriver driver;
-    HWND root = nullptr;
-    driver.onShown(0, [&](HWND menu) {
-        root = menu;
-        postKey(menu, 'S');
-    });
+    SubmenuOpener opener("inner one");
+    PopupMenu& sub = opener.sub;
+    MenuDriver& driver = opener.driver;
+    HWND& root = opener.root;
     bool chainProperties = false;
     driver.onShown(1, [&](HWND menu) {
         chainProperties = GetPropW(menu, menuRootProperty) == root && GetPropW(root, menuSubProperty) == menu &&
@@ -225,16 +232,12 @@ TEST(MenuLoop, EscapeClosesTheRootAndReturnsNoChoice)
 
 TEST(MenuLoop, EscapeInSubmenuClosesOnlyTheSubmenu)
 {
-    PopupMenu sub;
-    sub.addItem("inner");
-    sub.setOnOpen(MenuDriver::recordOpen);
-    MenuDriver driver;
-    HWND root = nullptr, child = nullptr;
+    SubmenuOpener opener("inner");
+    PopupMenu& sub = opener.sub;
+    MenuDriver& driver = opener.driver;
+    HWND& root = opener.root;
+    HWND child = nullptr;
     bool rootAliveAfterSub = false;
-    driver.onShown(0, [&](HWND menu) {
-        root = menu;
-        postKey(menu, 'S');
-    });
     driver.onShown(1, [&](HWND menu) {
         child = menu;
         postKey(menu, VK_ESCAPE);
@@ -252,16 +255,12 @@ TEST(MenuLoop, EscapeInSubmenuClosesOnlyTheSubmenu)
 TEST(MenuLoop, DeactivationToAnOutsideWindowClosesTheWholeChainButNotToAMenu)
 {
     CommandOwner outsider;
-    PopupMenu sub;
-    sub.addItem("inner");
-    sub.setOnOpen(MenuDriver::recordOpen);
-    MenuDriver driver;
-    HWND root = nullptr, child = nullptr;
+    SubmenuOpener opener("inner");
+    PopupMenu& sub = opener.sub;
+    MenuDriver& driver = opener.driver;
+    HWND& root = opener.root;
+    HWND child = nullptr;
     bool chainKeptForMenu = false;
-    driver.onShown(0, [&](HWND menu) {
-        root = menu;
-        postKey(menu, 'S');
-    });
     driver.onShown(1, [&](HWND menu) {
         child = menu;
         // Activation moving into another window of the chain keeps it.
