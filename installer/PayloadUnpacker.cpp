@@ -17,6 +17,8 @@ namespace {
 
 constexpr unsigned long utf8NameFlag = 1u << 11;
 constexpr unsigned long encryptedFlag = 1u << 0;
+// Inflated bytes per WriteFile.
+constexpr size_t writeChunk = 1 << 18;
 
 bool isSeparator(wchar_t c)
 {
@@ -91,12 +93,11 @@ void setWriteTime(HANDLE file, unsigned long dosDate)
         SetFileTime(file, nullptr, nullptr, &utc);
 }
 
-// Inflates the current entry into `file`; true when all of it arrived and its CRC matched.
-bool inflateInto(unzFile zip, const unz_file_info64& info, HANDLE file)
+// Inflates the current entry into `file` through `buffer`; true when all of it arrived and its CRC matched.
+bool inflateInto(unzFile zip, const unz_file_info64& info, HANDLE file, std::vector<char>& buffer)
 {
     if (unzOpenCurrentFile(zip) != UNZ_OK)
         return false;
-    std::vector<char> buffer(1 << 16);
     ZPOS64_T total = 0;
     bool written = true;
     int read;
@@ -113,34 +114,66 @@ bool inflateInto(unzFile zip, const unz_file_info64& info, HANDLE file)
     return unzCloseCurrentFile(zip) == UNZ_OK && complete;
 }
 
-bool writeEntry(unzFile zip, const unz_file_info64& info, const std::wstring& target)
+bool setDeletePending(HANDLE file, bool pending)
+{
+    FILE_DISPOSITION_INFO disposition = {};
+    disposition.DeleteFile = pending;
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
+// Inflates into the open, new file `path` and closes it; a damaged entry leaves nothing there. The
+// file is delete-pending until it has checked out, so a process ended meanwhile (the close button
+// may end it at any time) leaves no truncated file either.
+bool fillNewFile(unzFile zip, const unz_file_info64& info, HANDLE file, const wchar_t* path, std::vector<char>& buffer)
+{
+    const bool pending = setDeletePending(file, true);
+    bool intact = inflateInto(zip, info, file, buffer);
+    if (intact)
+        setWriteTime(file, info.dosDate);
+    if (intact && pending)
+        intact = setDeletePending(file, false);
+    CloseHandle(file);
+    if (!intact)
+        DeleteFileW(path);
+    return intact;
+}
+
+HANDLE createForWriting(const wchar_t* path, DWORD disposition)
+{
+    return CreateFileW(path, GENERIC_WRITE | DELETE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool writeEntry(unzFile zip, const unz_file_info64& info, const std::wstring& target, std::vector<char>& buffer)
 {
     if (info.flag & encryptedFlag)
         return false;
+    // No file to protect: inflate straight into the target, which saves a temporary file and a rename
+    // per entry. CREATE_NEW never opens a file that exists.
+    HANDLE file = createForWriting(target.c_str(), CREATE_NEW);
+    if (file != INVALID_HANDLE_VALUE)
+        return fillNewFile(zip, info, file, target.c_str(), buffer);
+    // An existing file is replaced only by a complete, checked copy.
     const std::wstring folder = target.substr(0, target.rfind(L'\\'));
     wchar_t partial[MAX_PATH];
     if (!GetTempFileNameW(folder.c_str(), L"fj", 0, partial))
         return false;
-    HANDLE file = CreateFileW(partial, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    file = createForWriting(partial, CREATE_ALWAYS);
     if (file == INVALID_HANDLE_VALUE) {
         DeleteFileW(partial);
         return false;
     }
-    const bool intact = inflateInto(zip, info, file);
-    setWriteTime(file, info.dosDate);
-    CloseHandle(file);
-    if (intact) {
-        // A read-only file would refuse to be replaced.
-        SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (MoveFileExW(partial, target.c_str(), MOVEFILE_REPLACE_EXISTING))
-            return true;
-    }
+    if (!fillNewFile(zip, info, file, partial, buffer))
+        return false;
+    // A read-only file would refuse to be replaced.
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (MoveFileExW(partial, target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return true;
     DeleteFileW(partial);
     return false;
 }
 
 // One entry into `root` (a full path ending in "\"); false stops the unpacking.
-bool unpackCurrent(unzFile zip, const std::wstring& root)
+bool unpackCurrent(unzFile zip, const std::wstring& root, std::vector<char>& buffer)
 {
     unz_file_info64 info;
     if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
@@ -162,7 +195,7 @@ bool unpackCurrent(unzFile zip, const std::wstring& root)
         return false;
     if (target.back() == L'\\')
         return true;
-    return writeEntry(zip, info, target);
+    return writeEntry(zip, info, target, buffer);
 }
 
 }  // namespace
@@ -210,9 +243,10 @@ PayloadUnpacker::Result PayloadUnpacker::unpack(const std::string& archivePath, 
     if (root.back() != L'\\')
         root += L'\\';
     const int count = static_cast<int>(global.number_entry);
+    std::vector<char> buffer(writeChunk);
     int status = count == 0 ? UNZ_END_OF_LIST_OF_FILE : unzGoToFirstFile(zip);
     for (int index = 0; status == UNZ_OK; ++index, status = unzGoToNextFile(zip)) {
-        if (!unpackCurrent(zip, root)) {
+        if (!unpackCurrent(zip, root, buffer)) {
             unzClose(zip);
             return Result::Failed;
         }

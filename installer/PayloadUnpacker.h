@@ -17,8 +17,9 @@ public:
     };
 
     // GBK paths. Existing files are given normal attributes and replaced, folders are made as needed.
-    // An entry is inflated into a temporary file beside its target and replaces the target only after
-    // its length and CRC have checked out, so a damaged archive never leaves a damaged file behind.
+    // An entry that replaces a file is inflated into a temporary file beside its target and replaces it
+    // only after its length and CRC have checked out; a new file that fails the check is deleted. So a
+    // damaged archive never leaves a damaged file behind, nor costs an existing one.
     // An entry whose name would reach outside `folder` (absolute, drive or UNC prefix, a ".."
     // component, a device name) is skipped but still counted.
     static Result unpack(const std::string& archivePath, const std::string& folder, const Progress& progress);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "InstallerTestSupport.h"
 #include "PayloadUnpacker.h"
 #include "InstallWorker.h"
@@ -28,6 +30,13 @@ std::vector<std::string> folderContents(const std::string& folder)
     FindClose(search);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// `text` holds exactly `bytes` from `offset` on (std::string's char is signed: compare as bytes).
+bool holdsBytesAt(const std::string& text, size_t offset, Bytes bytes)
+{
+    return offset + bytes.size() <= text.size() &&
+           std::memcmp(text.data() + offset, bytes.data(), bytes.size()) == 0;
 }
 
 }  // namespace
@@ -127,4 +136,61 @@ TEST(InstallWorker, MissingParentFolderReportsNothing)
                                                       [&](int p) { reports.push_back(p); });
     EXPECT_EQ(result, PayloadUnpacker::Result::NoArchive);
     EXPECT_TRUE(reports.empty());
+}
+
+TEST(PayloadUnpacker, DamagedNewEntryLeavesNoFileAndReplacedOnesLeaveNoTemporaryFile)
+{
+    TempFolder folder;
+    ASSERT_TRUE(writeFile(folder / "old.txt", "old contents"));
+    ASSERT_TRUE(makeZip(folder / "a.zip", {{"old.txt", "new contents"}, {"sub/fresh.txt", "fresh"}}));
+    ASSERT_TRUE(makeZip(folder / "bad.zip", {{"sub/broken.txt", "damaged", false, true}}));
+    PayloadUnpacker::Result result;
+    unpackRecording(folder / "a.zip", folder.path(), &result);
+    EXPECT_EQ(result, PayloadUnpacker::Result::Complete);
+    const std::vector<int> reports = unpackRecording(folder / "bad.zip", folder.path(), &result);
+
+    EXPECT_EQ(result, PayloadUnpacker::Result::Failed);
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(readFile(folder / "old.txt"), "new contents");
+    EXPECT_EQ(readFile(folder / "sub\\fresh.txt"), "fresh");
+    EXPECT_EQ(folderContents(folder.path()), (std::vector<std::string>{"a.zip", "bad.zip", "old.txt", "sub"}));
+    EXPECT_EQ(folderContents(folder / "sub\\"), std::vector<std::string>{"fresh.txt"});
+}
+
+TEST(InstallWorker, PayloadLiesInTheExecutableFileAtItsImageFileOffset)
+{
+    const Bytes payload = payloadArchive();
+    const std::optional<ULONGLONG> offset = InstallWorker::imageFileOffset(payload);
+    ASSERT_TRUE(offset.has_value());
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    const std::optional<std::string> file = readFile(exe);
+    ASSERT_TRUE(file.has_value());
+    EXPECT_TRUE(holdsBytesAt(*file, static_cast<size_t>(*offset), payload));
+
+    const std::vector<std::uint8_t> heap(64, 7);
+    EXPECT_FALSE(InstallWorker::imageFileOffset(Bytes(heap)).has_value());
+    EXPECT_FALSE(InstallWorker::imageFileOffset(Bytes()).has_value());
+}
+
+TEST(InstallWorker, ArchiveIsWrittenByteForByteFromImageOrMemoryOverReadOnlyLeftover)
+{
+    TempFolder folder;
+    const Bytes payload = payloadArchive();
+    const std::vector<std::uint8_t> heap = {'P', 'K', 5, 6, 0, 0, 0, 0};
+    const struct {
+        Bytes bytes;
+        const char* what;
+    } cases[] = {{payload, "payload from the executable file"}, {Bytes(heap), "bytes outside the image"}};
+    for (const auto& c : cases) {
+        const std::string path = folder / "sj.zip";
+        ASSERT_TRUE(writeFile(path, "a much longer read-only leftover of an earlier run"));
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        EXPECT_TRUE(InstallWorker::writeArchive(path, c.bytes)) << c.what;
+        const std::optional<std::string> written = readFile(path);
+        ASSERT_TRUE(written.has_value()) << c.what;
+        EXPECT_TRUE(written->size() == c.bytes.size() && holdsBytesAt(*written, 0, c.bytes)) << c.what;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+    }
 }
