@@ -9,6 +9,7 @@
 #include "ProductTexts.h"
 #include "ProgressStages.h"
 #include "Resources.h"
+#include "SystemDll.h"
 
 using Element = InstallerElement;
 
@@ -212,7 +213,8 @@ bool InstallProcedure::startInstalledProgram()
         return false;
     // The full path: a bare "fj.exe" would be looked up in the current folder first, typically the
     // Downloads folder this elevated installer was started from.
-    ShellExecuteA(nullptr, "open", program.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
+    if (const auto execute = BOUND_PROC(SystemDll::Shell32, decltype(&ShellExecuteA), "ShellExecuteA"))
+        execute(nullptr, "open", program.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
     return true;
 }
 

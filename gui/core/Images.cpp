@@ -1,7 +1,10 @@
 #include "Images.h"
 
 #include <cstring>
+#include <optional>
 #include <utility>
+
+#include "PngDecoder.h"
 
 MemoryImage::MemoryImage(MemoryImage&& other) noexcept
     : image_(std::exchange(other.image_, nullptr)),
@@ -44,10 +47,41 @@ void MemoryImage::reset()
     memory_ = nullptr;
 }
 
+namespace {
+
+// An ARGB bitmap holding `pixels`; null when GDI+ cannot make one.
+GpBitmap* bitmapOf(const PngDecoder::Pixels& pixels)
+{
+    GpBitmap* bitmap = nullptr;
+    if (GDIP(GdipCreateBitmapFromScan0)(pixels.width, pixels.height, 0, PixelFormat32bppARGB, nullptr, &bitmap) !=
+            Gdiplus::Ok ||
+        !bitmap)
+        return nullptr;
+    const Gdiplus::GpRect all{0, 0, pixels.width, pixels.height};
+    Gdiplus::BitmapData data = {};
+    if (GDIP(GdipBitmapLockBits)(bitmap, &all, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data) !=
+        Gdiplus::Ok) {
+        GDIP(GdipDisposeImage)(bitmap);
+        return nullptr;
+    }
+    const size_t rowBytes = static_cast<size_t>(pixels.width) * 4;
+    for (int y = 0; y < pixels.height; ++y)
+        std::memcpy(static_cast<std::uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride,
+                    pixels.argb.data() + static_cast<size_t>(y) * pixels.width, rowBytes);
+    GDIP(GdipBitmapUnlockBits)(bitmap, &data);
+    return bitmap;
+}
+
+}  // namespace
+
 MemoryImage imageFromMemory(Bytes bytes, bool addPngSignature, bool keepOriginal)
 {
     if (bytes.empty())
         return {};
+    // A plain PNG has one frame and nothing for GDI+ to read later: its own bitmap serves both modes.
+    if (const std::optional<PngDecoder::Pixels> pixels = PngDecoder::decode(bytes, !addPngSignature))
+        if (GpBitmap* bitmap = bitmapOf(*pixels))
+            return MemoryImage(bitmap, nullptr, nullptr);
     const size_t prefix = addPngSignature ? sizeof pngSignature : 0;
     HGLOBAL memory = GlobalAlloc(GHND, bytes.size() + prefix);
     if (!memory)
