@@ -170,6 +170,16 @@ void drawFrame(GpGraphics* g, const RectF& r, unsigned style, std::optional<ARGB
 
 void fillGradient(GpGraphics* g, const RectF& rect, ARGB color1, ARGB color2, std::optional<int> mode)
 {
+    if (color1 == color2) {
+        // The same pixels as a gradient between equal colours, without computing one per pixel.
+        GpSolidFill* solid = nullptr;
+        if (GDIP(GdipCreateSolidFill)(color1, &solid) != Gdiplus::Ok || !solid)
+            return;
+        if (g)
+            GDIP(GdipFillRectangle)(g, solid, rect.x, rect.y, rect.width - 1, rect.height - 1);
+        GDIP(GdipDeleteBrush)(solid);
+        return;
+    }
     GpLineGradient* brush = nullptr;
     if (GDIP(GdipCreateLineBrushFromRect)(gpRect(&rect), color1, color2,
                                           static_cast<Gdiplus::LinearGradientMode>(mode.value_or(1)),

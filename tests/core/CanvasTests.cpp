@@ -113,6 +113,32 @@ TEST(Canvas, VerticalGradientByDefault)
     EXPECT_GT(horizontal.pixel(98, 4) & 0xFF, 0xE0u);
 }
 
+// Equal colours take a solid brush: the same pixels as GDI+'s gradient brush, edges and alpha included,
+// anti-aliased or not, at whole and fractional positions.
+TEST(Canvas, GradientOfEqualColoursMatchesTheGradientBrush)
+{
+    for (const RectF r : {makeRectF(0, 0, 40, 30), makeRectF(3.5f, 2.25f, 20.5f, 17.75f)})
+        for (const ARGB colour : {ARGB{0xFE2C3848}, ARGB{0x80FF8000}})
+            for (const bool antiAlias : {true, false}) {
+                TestCanvas ours(44, 34), gdiPlus(44, 34);
+                for (TestCanvas* c : {&ours, &gdiPlus})
+                    GDIP(GdipSetSmoothingMode)(c->graphics(), antiAlias ? Gdiplus::SmoothingModeAntiAlias
+                                                                        : Gdiplus::SmoothingModeNone);
+                fillGradient(ours.graphics(), r, colour, colour, 0);
+                GpLineGradient* brush = nullptr;
+                GDIP(GdipCreateLineBrushFromRect)(gpRect(&r), colour, colour, Gdiplus::LinearGradientModeHorizontal,
+                                                  Gdiplus::WrapModeTileFlipXY, &brush);
+                GDIP(GdipFillRectangle)(gdiPlus.graphics(), brush, r.x, r.y, r.width - 1, r.height - 1);
+                GDIP(GdipDeleteBrush)(brush);
+                int differing = 0;
+                for (int y = 0; y < 34; ++y)
+                    for (int x = 0; x < 44; ++x)
+                        differing += ours.pixel(x, y) != gdiPlus.pixel(x, y);
+                EXPECT_EQ(differing, 0) << r.x << "," << r.y << " colour " << std::hex << colour << " aa "
+                                        << antiAlias;
+            }
+}
+
 TEST(Canvas, NineGridKeepsCornersAndStretchesTheRest)
 {
     // A 30 x 30 source of nine 10 x 10 blocks, each its own colour.
