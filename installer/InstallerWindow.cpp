@@ -4,6 +4,7 @@
 #include "AgreementBox.h"
 #include "Engine.h"
 #include "Resources.h"
+#include "SystemDll.h"
 #include "Text.h"
 
 namespace {
@@ -16,6 +17,12 @@ const std::string songTi = "\xCB\xCE\xCC\xE5";                 // 宋体
 const ARGB white = makeColor(RGB(255, 255, 255));
 const ARGB dimWhite = makeColor(RGB(255, 255, 255), 210);
 const ARGB panelColor = makeColor(RGB(28, 35, 45));
+
+DWORD WINAPI loadShell(void*)
+{
+    systemModule(SystemDll::Shell32);
+    return 0;
+}
 
 }  // namespace
 
@@ -51,6 +58,10 @@ bool InstallerWindow::startInstaller(HINSTANCE instance, bool show)
     procedure_->setDefaultFolder();
     if (show)
         hostWindow.show();
+    // The shell's DLL is first needed by the installation (special folders, shortcuts) or the folder
+    // browser: loaded now, off this thread, so that neither the first frame nor the install waits for it.
+    if (HANDLE thread = CreateThread(nullptr, 0, &loadShell, nullptr, 0, nullptr))
+        CloseHandle(thread);
     return true;
 }
 
