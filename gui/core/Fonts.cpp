@@ -102,5 +102,8 @@ GpFont* fontFromFirstFamily(std::initializer_list<std::string> faces)
 
 GpFont* makeDefaultFont()
 {
-    return fontFromFirstFamily({songTi, systemFontFace(SystemFont::Caption)});
+    // The system's caption face is looked up only when the first choice is missing.
+    if (GpFont* font = fontFromFirstFamily({songTi}))
+        return font;
+    return fontFromFirstFamily({systemFontFace(SystemFont::Caption)});
 }
