@@ -115,6 +115,8 @@ public:
 
     // Paint protocol. beginPaint answers false (draw nothing) without host window or host.
     bool beginPaint(PaintContext& context, const RectF* rect, bool withFadeIn);
+    // Every pixel of `rect` in the control's bitmap made fully transparent.
+    void clearToTransparent(const RectF& rect);
     void endPaint(PaintContext& context);
 
     // Read-only views used by the host and the rendering.

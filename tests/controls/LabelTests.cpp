@@ -332,3 +332,22 @@ TEST(LabelFormat, SettersReadBackAndWordWrapOffRestoresTheNoWrapFlags)
     EXPECT_EQ(GDIP(GdipGetFontSize)(twin->font(), &size), Gdiplus::Ok);
     EXPECT_EQ(twin->text(), feiJing);
 }
+
+// Each repaint starts from a transparent bitmap: a shorter text, a moved one or none leaves no trace
+// of the last one.
+TEST(LabelPainting, RepaintLeavesNoTraceOfTheLastLook)
+{
+    FakeHost fake;
+    LabelControl label;
+    label.createLabel(fake.parent(), 0, 0, 201, 61, "WWWWWWWWWWWWWWWWWWWW",
+                      {.gradientMode = 0, .gradientColor1 = 0xFF3050A0, .gradientColor2 = 0xFF3050A0});
+    ASSERT_GT(inkOf(label, 0).count, 1000);
+    label.gradientColor1(0u);
+    label.gradientColor2(0u);
+    label.text(std::string("W"));
+    const Ink one = inkOf(label, 0);
+    EXPECT_GT(one.count, 5);
+    EXPECT_LT(one.right, 40) << "only the new, one-letter text";
+    label.text(std::string());
+    EXPECT_EQ(inkOf(label, 0).count, 0);
+}
