@@ -147,6 +147,7 @@ ControlHandle ButtonControl::createButton(ParentHandle parent, int x, int y, int
     sourceRect_ = options.sourceRect.value_or(RectF{});
     paintedFace_ = FaceNone;
     registeredKey_ = 0;
+    painted_ = paintDeferred_ = false;
 
     releaseFont();
     if (options.fontName || options.fontSize || options.fontStyle) {
@@ -558,6 +559,12 @@ int ButtonControl::handleEvent(int code, WPARAM wParam, LPARAM lParam)
     case EV_PAINT:
         paint();
         break;
+    case EV_SHOW:
+        if (paintDeferred_) {
+            paintDeferred_ = false;
+            paint(std::nullopt, false);
+        }
+        break;
     case WM_LBUTTONDOWN:
         if (isFocusable())
             paint(StatePressed);
@@ -638,17 +645,20 @@ void ButtonControl::paint(std::optional<int> state, std::optional<bool> fade)
     if (state)
         state_ = *state;
     const bool withFadeIn = fade.value_or(true);
+    // Hidden since creation (the run button, the highlighted link): drawn when first shown.
+    if (!painted_ && !visible()) {
+        paintDeferred_ = true;
+        return;
+    }
     PaintContext context;
     if (!beginPaint(context, nullptr, withFadeIn))
         return;
+    painted_ = true;
     GpGraphics* g = context.graphics;
     const RectF r = context.rect;
-    if (!withFadeIn) {
-        // Begin paint clears only for a fade-in; a face with transparent parts must not show the old one.
-        GDIP(GdipSetClipRect)(g, r.x, r.y, r.width, r.height, Gdiplus::CombineModeReplace);
-        GDIP(GdipGraphicsClear)(g, 0x00000000);
-        GDIP(GdipResetClip)(g);
-    }
+    // Begin paint clears only for a fade-in; a face with transparent parts must not show the old one.
+    if (!withFadeIn)
+        clearToTransparent(r);
 
     drawStateImage(context, state_);
 

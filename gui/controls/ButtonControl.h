@@ -163,4 +163,6 @@ private:
     RectF sourceRect_;
     int paintedFace_ = FaceNone;
     int registeredKey_ = 0;
+    bool painted_ = false;         // drawn at least once
+    bool paintDeferred_ = false;  // hidden since creation: drawn on EV_SHOW
 };

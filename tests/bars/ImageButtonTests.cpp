@@ -188,6 +188,25 @@ TEST(ImageButton, ChangingAPictureShowsTheNewOneAtTheNextPaint)
     button.destroy();
 }
 
+// A button created hidden (the run button) is drawn when first shown, with what it was given meanwhile.
+TEST(ImageButton, HiddenButtonIsDrawnWhenFirstShownWithItsCurrentPictures)
+{
+    const Faces faces;
+    BarsHost host;
+    ButtonControl button;
+    button.createButton(host.parent(), buttonX, buttonY, 40, 24, "", {.normalImage = faces.normal, .visible = false});
+    EXPECT_EQ(pixelAt(button.bitmap(), 3, 3) >> 24, 0u) << "nothing drawn while hidden";
+    button.normalImage(faces.pressed);
+    EXPECT_EQ(button.paintedFace(), ButtonControl::FaceNone);
+    button.visible(true);
+    EXPECT_TRUE(closeTo(pixelAt(button.bitmap(), 3, 3), blue));
+    EXPECT_EQ(button.paintedFace(), ButtonControl::FaceNormal);
+    button.visible(false);
+    button.normalImage(faces.hover);
+    EXPECT_TRUE(closeTo(pixelAt(button.bitmap(), 3, 3), green)) << "once drawn, it keeps up while hidden";
+    button.destroy();
+}
+
 TEST(ImageButton, HoverChangesFadeOverFourFramesAndAPressAfterTheFadeDoesNot)
 {
     const Faces faces;
