@@ -49,15 +49,16 @@ bool InstallerWindow::startInstaller(HINSTANCE instance, bool show)
                             height, nullptr, nullptr, instance, nullptr);
     if (!hwnd_)
         return false;
-    if (HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(129))) {
-        SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-        SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-    }
     loadLabels();
     buildWindow();
     procedure_->setDefaultFolder();
     if (show)
         hostWindow.show();
+    // After the first frame: the window manager's copy of the icon is made while the user looks.
+    if (HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(129))) {
+        SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    }
     // The shell's DLL is first needed by the installation (special folders, shortcuts) or the folder
     // browser: loaded now, off this thread, so that neither the first frame nor the install waits for it.
     if (HANDLE thread = CreateThread(nullptr, 0, &loadShell, nullptr, 0, nullptr))
