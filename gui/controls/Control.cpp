@@ -665,6 +665,7 @@ void Control::clearToTransparent(const RectF& r)
             std::memset(static_cast<std::uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride, 0,
                         static_cast<size_t>(whole.Width) * 4);
         GDIP(GdipBitmapUnlockBits)(bitmap_, &data);
+        GDIP(GdipResetClip)(graphics_);  // as after the clear below: painting starts unclipped
         return;
     }
     GDIP(GdipSetClipRect)(graphics_, r.x, r.y, r.width, r.height, Gdiplus::CombineModeReplace);
