@@ -74,7 +74,7 @@ ContentRects layoutContent(int layout, const RectF& area, SIZE icon, SIZE captio
 
 GpFont* fontOrDefault(GpFont* font)
 {
-    return font ? font : engine().defaultFont;
+    return font ? font : engine().defaultFont();
 }
 
 }  // namespace
@@ -97,9 +97,9 @@ std::unique_ptr<Control> ButtonControl::clone() const
     copy->state_ = state_;
     copy->text_ = text_;
     copy->font_ = font_;
-    if (font_ && font_ != engine().defaultFont) {
+    if (font_ && font_ != engine().defaultFont()) {
         GpFont* cloned = nullptr;
-        copy->font_ = GDIP(GdipCloneFont)(font_, &cloned) == Gdiplus::Ok ? cloned : engine().defaultFont;
+        copy->font_ = GDIP(GdipCloneFont)(font_, &cloned) == Gdiplus::Ok ? cloned : engine().defaultFont();
     }
     if (stringFormat_)
         GDIP(GdipCloneStringFormat)(stringFormat_, &copy->stringFormat_);
@@ -151,11 +151,11 @@ ControlHandle ButtonControl::createButton(ParentHandle parent, int x, int y, int
 
     releaseFont();
     if (options.fontName || options.fontSize || options.fontStyle) {
-        const std::string face = options.fontName.value_or(fontFamilyName(engine().defaultFont));
+        const std::string face = options.fontName.value_or(fontFamilyName(engine().defaultFont()));
         font_ = fontOrDefault(createFont(face, options.fontSize.value_or(defaultFontSize),
                                          options.fontStyle.value_or(Gdiplus::FontStyleRegular)));
     } else {
-        font_ = engine().defaultFont;
+        font_ = engine().defaultFont();
     }
 
     deleteStringFormat();
@@ -328,7 +328,7 @@ int ButtonControl::gap(std::optional<int> value)
 
 void ButtonControl::releaseFont()
 {
-    if (font_ && font_ != engine().defaultFont)
+    if (font_ && font_ != engine().defaultFont())
         GDIP(GdipDeleteFont)(font_);
     font_ = nullptr;
 }

@@ -72,7 +72,7 @@ std::unique_ptr<Control> LabelControl::clone() const
 {
     auto copy = std::make_unique<LabelControl>();
     copyBaseInto(*copy);
-    if (font_ && font_ != engine().defaultFont) {
+    if (font_ && font_ != engine().defaultFont()) {
         if (GDIP(GdipCloneFont)(font_, &copy->font_) != Gdiplus::Ok)
             copy->font_ = nullptr;
     } else {
@@ -172,11 +172,11 @@ ControlHandle LabelControl::createLabel(ParentHandle parent, float x, float y, f
 
     releaseFont();
     if (options.fontName || options.fontSize || options.fontStyle) {
-        const std::string face = options.fontName.value_or(fontFamilyName(engine().defaultFont));
+        const std::string face = options.fontName.value_or(fontFamilyName(engine().defaultFont()));
         font_ = createFont(face, options.fontSize.value_or(defaultFontSize),
                            options.fontStyle.value_or(Gdiplus::FontStyleRegular));
     } else {
-        font_ = engine().defaultFont;
+        font_ = engine().defaultFont();
     }
 
     if (stringFormat_)
@@ -351,7 +351,7 @@ bool LabelControl::autoContrast(std::optional<bool> value)
 
 void LabelControl::releaseFont()
 {
-    if (font_ && font_ != engine().defaultFont)
+    if (font_ && font_ != engine().defaultFont())
         GDIP(GdipDeleteFont)(font_);
     font_ = nullptr;
 }

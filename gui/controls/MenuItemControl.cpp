@@ -315,7 +315,7 @@ void MenuItemControl::paintRow(GpGraphics* g, const RectF& row, bool highlighted
         }
     }
 
-    GpFont* font = engine().defaultFont;
+    GpFont* font = engine().defaultFont();
     float fontHeight = 0;
     if (font)
         GDIP(GdipGetFontHeight)(font, g, &fontHeight);

@@ -10,6 +10,16 @@ namespace {
 
 EngineState state;
 
+HANDLE fontLookup = nullptr;  // the thread making the default font; signalled when it is done
+DWORD fontLookupThread = 0;
+GpFont* lookedUpFont = nullptr;
+
+DWORD WINAPI lookUpDefaultFont(void*)
+{
+    lookedUpFont = makeDefaultFont();
+    return 0;
+}
+
 int osMajorVersionFromPeb()
 {
     // PEB at fs:[0x30]; OSMajorVersion at +0xA4 on 32-bit Windows. Unlike GetVersionEx this is not
@@ -26,6 +36,18 @@ const EngineState& engine()
     return state;
 }
 
+void awaitFontLookup()
+{
+    if (fontLookup && GetCurrentThreadId() != fontLookupThread)
+        WaitForSingleObject(fontLookup, INFINITE);
+}
+
+GpFont* EngineState::defaultFont() const
+{
+    awaitFontLookup();
+    return lookedUpFont;
+}
+
 void startEngine()
 {
     Gdiplus::GdiplusStartupInput input;
@@ -35,7 +57,12 @@ void startEngine()
     input.SuppressExternalCodecs = FALSE;
     BOUND_PROC(SystemDll::GdiPlus, decltype(&Gdiplus::GdiplusStartup), "GdiplusStartup")(&state.gdiplusToken, &input, nullptr);
     state.windowsMajorVersion = osMajorVersionFromPeb();
-    state.defaultFont = makeDefaultFont();
+    // Started suspended so that its id is known before it runs (its own lookups must not wait for it).
+    fontLookup = CreateThread(nullptr, 0, &lookUpDefaultFont, nullptr, CREATE_SUSPENDED, &fontLookupThread);
+    if (fontLookup)
+        ResumeThread(fontLookup);
+    else
+        lookedUpFont = makeDefaultFont();
     loadCursor(nullptr, MAKEINTRESOURCEW(0x7F00));  // IDC_ARROW
     state.builtinStrip = bitmapFromMemory(builtinStripData(), true);
     registerWindowClass(engineWindowClass);

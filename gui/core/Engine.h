@@ -9,13 +9,19 @@
 struct EngineState {
     ULONG_PTR gdiplusToken = 0;
     int windowsMajorVersion = 0;  // compared with 6 to tell Vista and later
-    GpFont* defaultFont = nullptr;  // 12 px, regular
     HCURSOR arrowCursor = nullptr;
     GpBitmap* builtinStrip = nullptr;  // 729 x 20 ARGB caption-button sprite
+
+    // 12 px, regular. Looked up on a thread of its own while start-up goes on; the first use waits for it.
+    GpFont* defaultFont() const;
 };
 
-// Written once by startEngine on the main thread before any other thread exists; read-only after.
+// Written once by startEngine on the main thread; read-only after.
 const EngineState& engine();
+
+// The first font lookup of a process is start-up's slowest step (the font system fills its lists), so
+// startEngine makes it on a thread. Every other font lookup waits for that one first.
+void awaitFontLookup();
 
 constexpr const char* engineWindowClass = "Vu_RadudiRE";
 

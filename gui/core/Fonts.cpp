@@ -21,6 +21,7 @@ constexpr size_t faceOffset(SystemFont which)
 
 GpFontFamily* familyFromName(const std::string& face)
 {
+    awaitFontLookup();
     GpFontFamily* family = nullptr;
     std::wstring wide = toWide(face);
     if (GDIP(GdipCreateFontFamilyFromName)(wide.c_str(), nullptr, &family) != Gdiplus::Ok) {
@@ -48,7 +49,7 @@ GpFont* createFont(const std::string& face, float size, int style)
 {
     GpFontFamily* family = familyFromName(face);
     if (!family)
-        family = familyFromName(fontFamilyName(engine().defaultFont));
+        family = familyFromName(fontFamilyName(engine().defaultFont()));
     if (!family)
         return nullptr;
     GpFont* font = nullptr;

@@ -75,7 +75,7 @@ std::unique_ptr<Control> EditControl::clone() const
         copy->stringFormat_ = nullptr;
     copy->textArea_ = textArea_;
     copy->layoutRect_ = layoutRect_;
-    if (font_ && font_ != engine().defaultFont) {
+    if (font_ && font_ != engine().defaultFont()) {
         if (GDIP(GdipCloneFont)(font_, &copy->font_) != Gdiplus::Ok)
             copy->font_ = nullptr;
     } else {
@@ -198,10 +198,10 @@ ControlHandle EditControl::create(ParentHandle parent, int left, int top, int wi
 
     releaseFont();
     if (fontName || fontSize || fontStyle) {
-        const std::string face = fontName.value_or(fontFamilyName(engine().defaultFont));
+        const std::string face = fontName.value_or(fontFamilyName(engine().defaultFont()));
         font_ = createFont(face, fontSize.value_or(defaultFontSize), fontStyle.value_or(Gdiplus::FontStyleRegular));
     } else {
-        font_ = engine().defaultFont;
+        font_ = engine().defaultFont();
     }
 
     textColour_ = textColour.value_or(defaultTextColour);
@@ -1357,7 +1357,7 @@ void EditControl::raiseChange()
 
 void EditControl::releaseFont()
 {
-    if (font_ && font_ != engine().defaultFont)
+    if (font_ && font_ != engine().defaultFont())
         GDIP(GdipDeleteFont)(font_);
     font_ = nullptr;
     measuring_.reset();

@@ -93,7 +93,7 @@ TEST(LabelCreation, DefaultsFontsAndStringFormat)
     EXPECT_EQ(plain.gradientMode(), -1);
     EXPECT_EQ(plain.formatFlags(), 0x1000);
     EXPECT_EQ(plain.trimming(), 0);
-    EXPECT_EQ(plain.font(), engine().defaultFont);
+    EXPECT_EQ(plain.font(), engine().defaultFont());
     EXPECT_GT(plain.measuredWidth(), 30);
     EXPECT_GT(plain.measuredHeight(), 8);
 
@@ -103,7 +103,7 @@ TEST(LabelCreation, DefaultsFontsAndStringFormat)
     EXPECT_EQ(named.fontName(), yaHeiFamily());
     EXPECT_EQ(styled.fontSize(), 12.0f);
     EXPECT_EQ(styled.fontStyle(), Gdiplus::FontStyleBold);
-    EXPECT_EQ(styled.fontName(), fontFamilyName(engine().defaultFont));
+    EXPECT_EQ(styled.fontName(), fontFamilyName(engine().defaultFont()));
     EXPECT_NE(named.fontName(), styled.fontName());
 
     wrapped.createLabel(fake.parent(), 0, 0, 100, 20, "a", {.wordWrap = true, .alignment = 2});
@@ -114,7 +114,7 @@ TEST(LabelCreation, DefaultsFontsAndStringFormat)
 
     hidden.destroy();
     float size = 0;
-    EXPECT_EQ(GDIP(GdipGetFontSize)(engine().defaultFont, &size), Gdiplus::Ok) << "the shared font survives";
+    EXPECT_EQ(GDIP(GdipGetFontSize)(engine().defaultFont(), &size), Gdiplus::Ok) << "the shared font survives";
 }
 
 TEST(LabelPainting, TextFollowsHorizontalAndVerticalAlignment)

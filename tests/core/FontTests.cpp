@@ -34,19 +34,19 @@ TEST(Fonts, ChineseFacesResolveAsOnAChineseWindows)
 
 TEST(Fonts, DefaultFontIsTwelvePixelsRegular)
 {
-    ASSERT_NE(engine().defaultFont, nullptr);
-    EXPECT_FLOAT_EQ(fontSize(engine().defaultFont), 12.0f);
+    ASSERT_NE(engine().defaultFont(), nullptr);
+    EXPECT_FLOAT_EQ(fontSize(engine().defaultFont()), 12.0f);
     Gdiplus::Unit unit{};
-    GDIP(GdipGetFontUnit)(engine().defaultFont, &unit);
+    GDIP(GdipGetFontUnit)(engine().defaultFont(), &unit);
     EXPECT_EQ(unit, Gdiplus::UnitPixel);
-    EXPECT_FALSE(fontFamilyName(engine().defaultFont).empty());
+    EXPECT_FALSE(fontFamilyName(engine().defaultFont()).empty());
 }
 
 TEST(Fonts, UnknownFaceFallsBackToDefaultFamily)
 {
     FontPtr font(createFont("No Such Face 4711", 20, Gdiplus::FontStyleBold));
     ASSERT_TRUE(font);
-    EXPECT_EQ(fontFamilyName(font.get()), fontFamilyName(engine().defaultFont));
+    EXPECT_EQ(fontFamilyName(font.get()), fontFamilyName(engine().defaultFont()));
     EXPECT_FLOAT_EQ(fontSize(font.get()), 20.0f);
 
     FontPtr known(createFont(yaHei, 14));
