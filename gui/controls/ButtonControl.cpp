@@ -412,6 +412,7 @@ void ButtonControl::Picture::assign(Bytes value)
     // `value` may view this very vector (a copy re-assigning its own bytes): copy before replacing.
     std::vector<std::uint8_t> copy(value.begin(), value.end());
     bytes = std::move(copy);
+    stretched_.reset();
     decoded_.reset();
     decodeTried_ = false;
 }
@@ -423,6 +424,11 @@ GpImage* ButtonControl::Picture::image() const
         decoded_ = imageFromMemory(bytes, false, false);
     }
     return decoded_.image();
+}
+
+void ButtonControl::Picture::drawStretched(GpGraphics* graphics, const RectF& rect) const
+{
+    stretched_.draw(graphics, image(), rect);
 }
 
 std::vector<std::uint8_t> ButtonControl::picture(Face face, std::optional<Bytes> value)
@@ -610,7 +616,7 @@ int ButtonControl::drawStateImage(PaintContext& context, int state)
                                 static_cast<float>(imageHeight(image)));
         break;
     case ImageStretched:
-        GDIP(GdipDrawImageRect)(g, image, r.x, r.y, r.width, r.height);
+        faces_[face].drawStretched(g, r);
         break;
     case ImageNineGrid:
         drawImageNineGrid(g, image, r, sourceRect_);

@@ -12,6 +12,7 @@
 
 #include "Control.h"
 #include "Images.h"
+#include "ScaledImage.h"
 
 // Everything createButton can set besides geometry and caption; unset = the default named beside it.
 struct ButtonOptions {
@@ -128,9 +129,12 @@ private:
         std::vector<std::uint8_t> bytes;
         void assign(Bytes value);
         GpImage* image() const;
+        // The image stretched over `rect`, through a copy of that size made on first use.
+        void drawStretched(GpGraphics* graphics, const RectF& rect) const;
 
     private:
         mutable MemoryImage decoded_;
+        mutable ScaledImage stretched_;
         mutable bool decodeTried_ = false;
     };
 

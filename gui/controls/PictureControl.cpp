@@ -137,6 +137,7 @@ ControlHandle PictureControl::createPictureFromIcon(ParentHandle parent, int x, 
     if (handle())
         return handle();
     image_.reset();
+    stretched_.reset();
     imageBytes_.clear();
     image_ = MemoryImage(bitmapFromIcon(icon), nullptr, nullptr);
     imageWidth_ = static_cast<int>(::imageWidth(image_.image()));
@@ -210,6 +211,7 @@ int PictureControl::handleEvent(int code, WPARAM wParam, LPARAM lParam)
         timerRunning_ = false;
         fixZeroDelays_ = false;
         image_.reset();
+        stretched_.reset();
         frameDelays_.clear();
         imageBytes_.clear();
         break;
@@ -243,6 +245,7 @@ int PictureControl::handleEvent(int code, WPARAM wParam, LPARAM lParam)
 void PictureControl::decode(Bytes bytes)
 {
     image_.reset();
+    stretched_.reset();
     imageBytes_.assign(bytes.begin(), bytes.end());
     frameDelays_.clear();
     frameCount_ = 0;
@@ -338,7 +341,7 @@ void PictureControl::paint()
     } else if (drawMode_ == DrawNatural || drawMode_ == DrawNineGrid) {
         GDIP(GdipDrawImageRect)(g, image, r.x, r.y, iw, ih);
     } else if (drawMode_ == DrawStretched) {
-        GDIP(GdipDrawImageRect)(g, image, r.x, r.y, r.width, r.height);
+        stretched_.draw(g, image, r);
     } else if (drawMode_ == DrawCentred) {
         const float x = r.x + std::trunc((r.width - iw) / 2), y = r.y + std::trunc((r.height - ih) / 2);
         GDIP(GdipDrawImageRect)(g, image, x, y, iw, ih);

@@ -10,6 +10,7 @@
 
 #include "Control.h"
 #include "Images.h"
+#include "ScaledImage.h"
 
 class PictureControl : public Control {
 public:
@@ -58,6 +59,7 @@ private:
 
     std::vector<std::uint8_t> imageBytes_;
     MemoryImage image_;
+    ScaledImage stretched_;  // drawMode 1's copy of the image at the control's size
     bool animate_ = false;
     unsigned borderStyle_ = 0;
     int currentFrame_ = 0;

@@ -47,32 +47,27 @@ void MemoryImage::reset()
     memory_ = nullptr;
 }
 
-namespace {
-
-// An ARGB bitmap holding `pixels`; null when GDI+ cannot make one.
-GpBitmap* bitmapOf(const PngDecoder::Pixels& pixels)
+GpBitmap* bitmapFromArgb(const std::uint32_t* argb, int width, int height)
 {
     GpBitmap* bitmap = nullptr;
-    if (GDIP(GdipCreateBitmapFromScan0)(pixels.width, pixels.height, 0, PixelFormat32bppARGB, nullptr, &bitmap) !=
-            Gdiplus::Ok ||
+    if (!argb || width <= 0 || height <= 0 ||
+        GDIP(GdipCreateBitmapFromScan0)(width, height, 0, PixelFormat32bppARGB, nullptr, &bitmap) != Gdiplus::Ok ||
         !bitmap)
         return nullptr;
-    const Gdiplus::GpRect all{0, 0, pixels.width, pixels.height};
+    const Gdiplus::GpRect all{0, 0, width, height};
     Gdiplus::BitmapData data = {};
     if (GDIP(GdipBitmapLockBits)(bitmap, &all, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data) !=
         Gdiplus::Ok) {
         GDIP(GdipDisposeImage)(bitmap);
         return nullptr;
     }
-    const size_t rowBytes = static_cast<size_t>(pixels.width) * 4;
-    for (int y = 0; y < pixels.height; ++y)
+    const size_t rowBytes = static_cast<size_t>(width) * 4;
+    for (int y = 0; y < height; ++y)
         std::memcpy(static_cast<std::uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride,
-                    pixels.argb.data() + static_cast<size_t>(y) * pixels.width, rowBytes);
+                    argb + static_cast<size_t>(y) * width, rowBytes);
     GDIP(GdipBitmapUnlockBits)(bitmap, &data);
     return bitmap;
 }
-
-}  // namespace
 
 MemoryImage imageFromMemory(Bytes bytes, bool addPngSignature, bool keepOriginal)
 {
@@ -80,7 +75,7 @@ MemoryImage imageFromMemory(Bytes bytes, bool addPngSignature, bool keepOriginal
         return {};
     // A plain PNG has one frame and nothing for GDI+ to read later: its own bitmap serves both modes.
     if (const std::optional<PngDecoder::Pixels> pixels = PngDecoder::decode(bytes, !addPngSignature))
-        if (GpBitmap* bitmap = bitmapOf(*pixels))
+        if (GpBitmap* bitmap = bitmapFromArgb(pixels->argb.data(), pixels->width, pixels->height))
             return MemoryImage(bitmap, nullptr, nullptr);
     const size_t prefix = addPngSignature ? sizeof pngSignature : 0;
     HGLOBAL memory = GlobalAlloc(GHND, bytes.size() + prefix);

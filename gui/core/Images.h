@@ -2,6 +2,8 @@
 // Pictures held in memory decoded into GDI+ images.
 #include <objidl.h>
 
+#include <cstdint>
+
 #include "Forward.h"
 #include "Gdip.h"
 
@@ -38,6 +40,9 @@ constexpr unsigned char pngSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0
 // keepOriginal: the image as loaded (all frames) with its memory and stream.
 // Otherwise: an independent 32-bit ARGB bitmap copy of the picture's own size.
 MemoryImage imageFromMemory(Bytes bytes, bool addPngSignature, bool keepOriginal);
+
+// An ARGB bitmap of top-down, not premultiplied rows; null on failure.
+GpBitmap* bitmapFromArgb(const std::uint32_t* argb, int width, int height);
 
 // Convenience for the common case: an independent ARGB bitmap, or null.
 GpBitmap* bitmapFromMemory(Bytes bytes, bool addPngSignature = false);

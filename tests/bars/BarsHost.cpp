@@ -113,23 +113,6 @@ LRESULT CALLBACK BarsHost::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     return CallWindowProcW(self->previous_, hwnd, msg, wParam, lParam);
 }
 
-std::vector<std::uint8_t> solidPng(int width, int height, ARGB color)
-{
-    return splitPng(width, height, color, color);
-}
-
-std::vector<std::uint8_t> splitPng(int width, int height, ARGB left, ARGB right)
-{
-    GpBitmap* bitmap = nullptr;
-    GDIP(GdipCreateBitmapFromScan0)(width, height, 0, PixelFormat32bppARGB, nullptr, &bitmap);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            GDIP(GdipBitmapSetPixel)(bitmap, x, y, x < width / 2 ? left : right);
-    std::vector<std::uint8_t> bytes = encodePng(bitmap);
-    GDIP(GdipDisposeImage)(bitmap);
-    return bytes;
-}
-
 void parkCursor()
 {
     SetCursorPos(1270, 790);

@@ -44,10 +44,5 @@ private:
     WNDPROC previous_ = nullptr;
 };
 
-// Encoded test pictures (PNG) built with GDI+.
-std::vector<std::uint8_t> solidPng(int width, int height, ARGB color);
-// Left half `left`, right half `right`.
-std::vector<std::uint8_t> splitPng(int width, int height, ARGB left, ARGB right);
-
 // The cursor far away from the test window, so that paints which look at it see no part under it.
 void parkCursor();

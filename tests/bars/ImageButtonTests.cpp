@@ -26,21 +26,6 @@ bool closeTo(ARGB a, ARGB b, int tolerance = 4)
     return true;
 }
 
-// 9 x 9: 3 x 3 green corners, red edges, a blue centre.
-std::vector<std::uint8_t> nineBlockPng()
-{
-    GpBitmap* bitmap = nullptr;
-    GDIP(GdipCreateBitmapFromScan0)(9, 9, 0, PixelFormat32bppARGB, nullptr, &bitmap);
-    for (int y = 0; y < 9; ++y)
-        for (int x = 0; x < 9; ++x) {
-            const int edges = (x / 3 != 1) + (y / 3 != 1);
-            GDIP(GdipBitmapSetPixel)(bitmap, x, y, edges == 2 ? green : edges == 1 ? red : blue);
-        }
-    std::vector<std::uint8_t> bytes = encodePng(bitmap);
-    GDIP(GdipDisposeImage)(bitmap);
-    return bytes;
-}
-
 struct Faces {
     std::vector<std::uint8_t> normal = solidPng(8, 8, red);
     std::vector<std::uint8_t> hover = solidPng(8, 8, green);
@@ -181,6 +166,11 @@ TEST(ImageButton, ChangingAPictureShowsTheNewOneAtTheNextPaint)
     button.normalImage(faces.pressed);
     EXPECT_TRUE(closeTo(pixelAt(button.bitmap(), 3, 3), blue));
     EXPECT_EQ(button.normalImage(), faces.pressed);
+    // Stretched faces are drawn from a copy of the button's size: a new picture must replace it.
+    button.imageMode(ButtonControl::ImageStretched);
+    EXPECT_TRUE(closeTo(pixelAt(button.bitmap(), 30, 20), blue));
+    button.normalImage(faces.hover);
+    EXPECT_TRUE(closeTo(pixelAt(button.bitmap(), 30, 20), green));
     const std::vector<std::uint8_t> broken = {1, 2, 3, 4};
     button.setImages(broken);
     EXPECT_EQ(pixelAt(button.bitmap(), 3, 3) >> 24, 0u);  // undecodable: nothing drawn

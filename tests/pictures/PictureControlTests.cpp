@@ -71,6 +71,24 @@ TEST(PictureControl, DrawModesPutThePictureWhereTheModeSays)
     }
 }
 
+// The stretched picture is drawn from a copy of the control's size, made again for a new picture.
+TEST(PictureControl, StretchedPictureShowsEachNewImage)
+{
+    TestHost host;
+    PictureControl picture;
+    ASSERT_NE(picture.createPicture(host.parent(), 10, 10, 30, 30, solidPng(8, 8, opaqueRed), false, 0, false, 1,
+                                    RECT{}, 0),
+              0u);
+    EXPECT_EQ(shownAt(picture, 29, 29), opaqueRed);
+    picture.image(solidPng(8, 8, opaqueBlue));
+    EXPECT_EQ(shownAt(picture, 29, 29), opaqueBlue);
+    picture.image(nineBlockPng());
+    EXPECT_FALSE(colorsDiffer(shownAt(picture, 15, 15), opaqueBlue));
+    EXPECT_FALSE(colorsDiffer(shownAt(picture, 1, 1), opaqueGreen));
+    EXPECT_FALSE(colorsDiffer(shownAt(picture, 15, 1), opaqueRed));
+    picture.destroy();
+}
+
 TEST(PictureControl, BackgroundGoesUnderThePictureAndOutlineAroundIt)
 {
     TestHost host;

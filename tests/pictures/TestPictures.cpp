@@ -5,20 +5,6 @@
 #include "Pixels.h"
 #include "TestImages.h"
 
-std::vector<std::uint8_t> nineBlockPng()
-{
-    GpBitmap* bitmap = nullptr;
-    GDIP(GdipCreateBitmapFromScan0)(9, 9, 0, PixelFormat32bppARGB, nullptr, &bitmap);
-    for (int y = 0; y < 9; ++y)
-        for (int x = 0; x < 9; ++x) {
-            const int edges = (x / 3 != 1) + (y / 3 != 1);
-            GDIP(GdipBitmapSetPixel)(bitmap, x, y, edges == 2 ? opaqueGreen : edges == 1 ? opaqueRed : opaqueBlue);
-        }
-    std::vector<std::uint8_t> bytes = encodePng(bitmap);
-    GDIP(GdipDisposeImage)(bitmap);
-    return bytes;
-}
-
 std::vector<std::uint8_t> threeFrameGifWithDelays(std::uint8_t first, std::uint8_t second, std::uint8_t third)
 {
     // The test GIF has graphic control extensions (delay byte at +4) at 44 and 74; its third image, at

@@ -9,8 +9,6 @@
 
 constexpr ARGB opaqueRed = 0xFFFF0000, opaqueGreen = 0xFF00FF00, opaqueBlue = 0xFF0000FF;
 
-// 9 x 9: 3 x 3 green corners, red edges, a blue centre.
-std::vector<std::uint8_t> nineBlockPng();
 // The three-frame test GIF (red, green, blue) with one delay per frame, in hundredths.
 std::vector<std::uint8_t> threeFrameGifWithDelays(std::uint8_t first, std::uint8_t second, std::uint8_t third);
 // A 16 x 16 icon: left half `left`, right half `right`. With useMask the colour bitmap carries no

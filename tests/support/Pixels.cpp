@@ -49,3 +49,34 @@ std::vector<std::uint8_t> encodePng(GpBitmap* bitmap)
     stream->Release();
     return bytes;
 }
+
+std::vector<std::uint8_t> solidPng(int width, int height, ARGB color)
+{
+    return splitPng(width, height, color, color);
+}
+
+std::vector<std::uint8_t> splitPng(int width, int height, ARGB left, ARGB right)
+{
+    GpBitmap* bitmap = nullptr;
+    GDIP(GdipCreateBitmapFromScan0)(width, height, 0, PixelFormat32bppARGB, nullptr, &bitmap);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            GDIP(GdipBitmapSetPixel)(bitmap, x, y, x < width / 2 ? left : right);
+    std::vector<std::uint8_t> bytes = encodePng(bitmap);
+    GDIP(GdipDisposeImage)(bitmap);
+    return bytes;
+}
+
+std::vector<std::uint8_t> nineBlockPng()
+{
+    GpBitmap* bitmap = nullptr;
+    GDIP(GdipCreateBitmapFromScan0)(9, 9, 0, PixelFormat32bppARGB, nullptr, &bitmap);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 9; ++x) {
+            const int edges = (x / 3 != 1) + (y / 3 != 1);
+            GDIP(GdipBitmapSetPixel)(bitmap, x, y, edges == 2 ? 0xFF00FF00 : edges == 1 ? 0xFFFF0000 : 0xFF0000FF);
+        }
+    std::vector<std::uint8_t> bytes = encodePng(bitmap);
+    GDIP(GdipDisposeImage)(bitmap);
+    return bytes;
+}

@@ -31,3 +31,9 @@ ARGB pixelAt(GpBitmap* bitmap, int x, int y);
 
 // The bitmap as PNG file bytes (GDI+'s encoder).
 std::vector<std::uint8_t> encodePng(GpBitmap* bitmap);
+
+// PNG pictures for drawing tests: one colour; left half and right half; 9 x 9 with 3 x 3 green
+// corners, red edges and a blue centre (all opaque).
+std::vector<std::uint8_t> solidPng(int width, int height, ARGB color);
+std::vector<std::uint8_t> splitPng(int width, int height, ARGB left, ARGB right);
+std::vector<std::uint8_t> nineBlockPng();

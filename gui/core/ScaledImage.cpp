@@ -1,0 +1,210 @@
+#include "ScaledImage.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "Images.h"
+
+namespace {
+
+// Weights are fixed-point with this many fraction bits; a destination pixel's weights sum to exactly one.
+constexpr int weightBits = 14;
+constexpr std::uint32_t weightOne = 1u << weightBits;
+
+// One destination pixel's sources along an axis: `count` weights from source index `first`.
+struct Span {
+    int first = 0;
+    int count = 0;
+    int weights = 0;  // offset into the weight table
+};
+
+struct AxisFilter {
+    std::vector<Span> spans;
+    std::vector<std::uint32_t> weights;
+};
+
+AxisFilter axisFilter(int sourceSize, int size)
+{
+    AxisFilter filter;
+    filter.spans.resize(static_cast<size_t>(size));
+    const double scale = static_cast<double>(sourceSize) / size;
+    std::vector<double> exact;
+    for (int i = 0; i < size; ++i) {
+        Span& span = filter.spans[static_cast<size_t>(i)];
+        exact.clear();
+        if (sourceSize > size) {
+            // The source interval [i * scale, (i + 1) * scale), each pixel weighted by its overlap.
+            const double begin = i * scale, end = (i + 1) * scale;
+            span.first = static_cast<int>(begin);
+            const int last = std::min(sourceSize - 1, static_cast<int>(std::ceil(end)) - 1);
+            for (int s = span.first; s <= last; ++s)
+                exact.push_back((std::min<double>(end, s + 1) - std::max<double>(begin, s)) / scale);
+        } else {
+            // Between the two nearest pixel centres, clamped at the edges.
+            const double centre = std::clamp((i + 0.5) * scale - 0.5, 0.0, sourceSize - 1.0);
+            span.first = static_cast<int>(centre);
+            const double fraction = centre - span.first;
+            exact.push_back(1 - fraction);
+            if (span.first + 1 < sourceSize && fraction > 0)
+                exact.push_back(fraction);
+        }
+        span.count = static_cast<int>(exact.size());
+        span.weights = static_cast<int>(filter.weights.size());
+        std::uint32_t sum = 0;
+        size_t largest = 0;
+        for (size_t k = 0; k < exact.size(); ++k) {
+            const auto w = static_cast<std::uint32_t>(std::lround(exact[k] * weightOne));
+            filter.weights.push_back(w);
+            sum += w;
+            if (w > filter.weights[span.weights + largest])
+                largest = k;
+        }
+        filter.weights[span.weights + largest] += weightOne - sum;  // rounding must not dim flat areas
+    }
+    return filter;
+}
+
+// Channels on one scale: alpha as a * 255, colours premultiplied as c * a (both at most 65025).
+struct Sample {
+    std::uint32_t a, r, g, b;
+};
+
+Sample premultiplied(std::uint32_t argb)
+{
+    const std::uint32_t a = argb >> 24;
+    return {a * 255, ((argb >> 16) & 0xFF) * a, ((argb >> 8) & 0xFF) * a, (argb & 0xFF) * a};
+}
+
+std::uint32_t straight(const Sample& s)
+{
+    const std::uint32_t alpha = (s.a + 127) / 255;
+    if (alpha == 0)
+        return 0;
+    auto channel = [&](std::uint32_t c) { return std::min<std::uint32_t>(255, (c * 255 + s.a / 2) / s.a); };
+    return std::min<std::uint32_t>(alpha, 255) << 24 | channel(s.r) << 16 | channel(s.g) << 8 | channel(s.b);
+}
+
+// Sum of `count` samples `stride` apart under fixed-point weights, rounded back to the samples' scale.
+Sample weighted(const Sample* first, ptrdiff_t stride, const std::uint32_t* weights, int count)
+{
+    std::uint32_t a = 0, r = 0, g = 0, b = 0;
+    for (int k = 0; k < count; ++k, first += stride) {
+        const std::uint32_t w = weights[k];
+        a += first->a * w, r += first->r * w, g += first->g * w, b += first->b * w;
+    }
+    constexpr std::uint32_t half = weightOne / 2;
+    return {(a + half) >> weightBits, (r + half) >> weightBits, (g + half) >> weightBits, (b + half) >> weightBits};
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> ScaledImage::resample(const std::uint32_t* argb, int sourceWidth, int sourceHeight,
+                                                 int width, int height)
+{
+    if (!argb || sourceWidth <= 0 || sourceHeight <= 0 || width <= 0 || height <= 0)
+        return {};
+    const AxisFilter across = axisFilter(sourceWidth, width);
+    const AxisFilter down = axisFilter(sourceHeight, height);
+
+    // Rows first: every source row resampled to the destination's width.
+    std::vector<Sample> rows(static_cast<size_t>(width) * sourceHeight);
+    std::vector<Sample> line(static_cast<size_t>(sourceWidth));
+    for (int y = 0; y < sourceHeight; ++y) {
+        const std::uint32_t* source = argb + static_cast<size_t>(y) * sourceWidth;
+        for (int x = 0; x < sourceWidth; ++x)
+            line[static_cast<size_t>(x)] = premultiplied(source[x]);
+        Sample* out = rows.data() + static_cast<size_t>(y) * width;
+        for (int x = 0; x < width; ++x) {
+            const Span& span = across.spans[static_cast<size_t>(x)];
+            out[x] = weighted(line.data() + span.first, 1, across.weights.data() + span.weights, span.count);
+        }
+    }
+
+    std::vector<std::uint32_t> result(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        const Span& span = down.spans[static_cast<size_t>(y)];
+        const Sample* column = rows.data() + static_cast<size_t>(span.first) * width;
+        for (int x = 0; x < width; ++x)
+            result[static_cast<size_t>(y) * width + x] =
+                straight(weighted(column + x, width, down.weights.data() + span.weights, span.count));
+    }
+    return result;
+}
+
+namespace {
+
+bool isWhole(float v)
+{
+    return v == std::floor(v);
+}
+
+// The resampled copy of a single-frame bitmap, or null when GDI+ should draw the source itself.
+GpBitmap* makeCopy(GpImage* source, int width, int height)
+{
+    Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
+    if (GDIP(GdipGetImageType)(source, &type) != Gdiplus::Ok || type != Gdiplus::ImageTypeBitmap)
+        return nullptr;
+    UINT dimensions = 0;
+    if (GDIP(GdipImageGetFrameDimensionsCount)(source, &dimensions) == Gdiplus::Ok && dimensions > 0) {
+        GUID dimension = {};
+        UINT frames = 1;
+        if (GDIP(GdipImageGetFrameDimensionsList)(source, &dimension, 1) == Gdiplus::Ok &&
+            GDIP(GdipImageGetFrameCount)(source, &dimension, &frames) == Gdiplus::Ok && frames > 1)
+            return nullptr;  // the frame on show changes under us
+    }
+    const INT sourceWidth = static_cast<INT>(imageWidth(source)), sourceHeight = static_cast<INT>(imageHeight(source));
+    if (sourceWidth <= 0 || sourceHeight <= 0)
+        return nullptr;
+    auto* bitmap = reinterpret_cast<GpBitmap*>(source);
+    const Gdiplus::GpRect all{0, 0, sourceWidth, sourceHeight};
+    Gdiplus::BitmapData data = {};
+    if (GDIP(GdipBitmapLockBits)(bitmap, &all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+        return nullptr;
+    std::vector<std::uint32_t> pixels(static_cast<size_t>(sourceWidth) * sourceHeight);
+    for (INT y = 0; y < sourceHeight; ++y)
+        std::copy_n(reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(data.Scan0) +
+                                                            static_cast<ptrdiff_t>(y) * data.Stride),
+                    sourceWidth, pixels.begin() + static_cast<ptrdiff_t>(y) * sourceWidth);
+    GDIP(GdipBitmapUnlockBits)(bitmap, &data);
+    const std::vector<std::uint32_t> scaled =
+        ScaledImage::resample(pixels.data(), sourceWidth, sourceHeight, width, height);
+    return bitmapFromArgb(scaled.data(), width, height);
+}
+
+}  // namespace
+
+ScaledImage::~ScaledImage()
+{
+    reset();
+}
+
+void ScaledImage::reset()
+{
+    if (copy_)
+        GDIP(GdipDisposeImage)(copy_);
+    copy_ = nullptr;
+    copyFailed_ = false;
+    source_ = nullptr;
+    width_ = height_ = 0;
+}
+
+void ScaledImage::draw(GpGraphics* graphics, GpImage* source, const RectF& rect)
+{
+    if (!source)
+        return;
+    const bool whole = isWhole(rect.x) && isWhole(rect.y) && isWhole(rect.width) && isWhole(rect.height) &&
+                       rect.width >= 1 && rect.height >= 1;
+    const int width = static_cast<int>(rect.width), height = static_cast<int>(rect.height);
+    if (whole && (source != source_ || width != width_ || height != height_)) {
+        reset();
+        source_ = source;
+        width_ = width;
+        height_ = height;
+        copy_ = makeCopy(source, width, height);
+        copyFailed_ = !copy_;
+    }
+    if (whole && copy_)
+        GDIP(GdipDrawImageRect)(graphics, copy_, rect.x, rect.y, rect.width, rect.height);
+    else
+        GDIP(GdipDrawImageRect)(graphics, source, rect.x, rect.y, rect.width, rect.height);
+}

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "Images.h"
+#include "Pixels.h"
+#include "ScaledImage.h"
+
+namespace {
+
+constexpr std::uint32_t black = 0xFF000000, white = 0xFFFFFFFF, red = 0xFFFF0000, blue = 0xFF0000FF;
+
+GpBitmap* bitmapOf(const std::vector<std::uint32_t>& pixels, int width, int height)
+{
+    return bitmapFromArgb(pixels.data(), width, height);
+}
+
+}  // namespace
+
+TEST(ScaledImage, EachPixelAveragesWhatItCoversOrInterpolatesBetweenCentres)
+{
+    const struct {
+        const char* what;
+        std::vector<std::uint32_t> source;
+        int sourceWidth, width;
+        std::vector<std::uint32_t> expected;
+    } cases[] = {
+        {"halved", {black, white, red, blue}, 4, 2, {0xFF808080, 0xFF800080}},
+        {"three into two: weights of two thirds and one third", {black, white, white}, 3, 2, {0xFF555555, white}},
+        {"a transparent neighbour lends no colour", {red, 0x0000FF00}, 2, 1, {0x80FF0000}},
+        {"same size keeps translucent pixels exactly", {0x40123456, 0x01FF8000, 0}, 3, 3, {0x40123456, 0x01FF8000, 0}},
+        {"doubled: between the centres, edges held", {black, white}, 2, 4, {black, 0xFF404040, 0xFFBFBFBF, white}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ScaledImage::resample(c.source.data(), c.sourceWidth, 1, c.width, 1), c.expected) << c.what;
+        // The same along the other axis.
+        EXPECT_EQ(ScaledImage::resample(c.source.data(), 1, c.sourceWidth, 1, c.width), c.expected) << c.what;
+    }
+    EXPECT_TRUE(ScaledImage::resample(nullptr, 2, 2, 1, 1).empty());
+    const std::vector<std::uint32_t> one = {red};
+    EXPECT_TRUE(ScaledImage::resample(one.data(), 1, 1, 0, 5).empty());
+}
+
+// The banner's own ratio: rounding the fixed-point weights must not dim or tint a flat area anywhere.
+TEST(ScaledImage, FlatAreaStaysExactAtAnOddRatio)
+{
+    constexpr std::uint32_t panel = 0xFE2C3848;
+    const std::vector<std::uint32_t> flat(829 * 230, panel);
+    const std::vector<std::uint32_t> scaled = ScaledImage::resample(flat.data(), 829, 230, 380, 105);
+    ASSERT_EQ(scaled.size(), 380u * 105u);
+    for (size_t i = 0; i < scaled.size(); ++i)
+        ASSERT_EQ(scaled[i], panel) << "at " << i % 380 << "," << i / 380;
+}
+
+// Drawn at whole-pixel bounds the copy is what lands in the target; a new source or size is resampled
+// again rather than the old copy shown; fractional bounds are left to GDI+ and still covered.
+TEST(ScaledImage, DrawShowsTheCurrentSourceAtTheCurrentSize)
+{
+    const std::vector<std::uint32_t> stripes = {black, white, black, white, red, red, blue, blue};
+    GpBitmap* first = bitmapOf(stripes, 4, 2);
+    GpBitmap* second = bitmapOf(std::vector<std::uint32_t>(8, blue), 4, 2);
+    ScaledImage scaled;
+
+    TestCanvas canvas(8, 4);
+    scaled.draw(canvas.graphics(), first, {0, 0, 2, 1});
+    EXPECT_EQ(canvas.pixel(0, 0), 0xFFBF4040u);  // black, white and two reds
+    EXPECT_EQ(canvas.pixel(1, 0), 0xFF4040BFu);
+    EXPECT_EQ(canvas.pixel(2, 0), 0u);
+
+    canvas.clear(0);
+    scaled.draw(canvas.graphics(), first, {0, 0, 4, 1});
+    const std::uint32_t rowsAveraged[] = {0xFF800000, 0xFFFF8080, 0xFF000080, 0xFF8080FF};
+    for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(canvas.pixel(x, 0), rowsAveraged[x]) << x;
+    EXPECT_EQ(canvas.pixel(4, 0), 0u);
+
+    canvas.clear(0);
+    scaled.draw(canvas.graphics(), second, {0, 0, 4, 1});
+    for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(canvas.pixel(x, 0), blue) << x;
+
+    canvas.clear(0);
+    scaled.draw(canvas.graphics(), second, {0.5f, 0.5f, 6, 3});
+    EXPECT_EQ(canvas.pixel(3, 2) & 0xFFFFFF, blue & 0xFFFFFF);
+    EXPECT_GT(canvas.pixel(3, 2) >> 24, 0xF0u);
+
+    GDIP(GdipDisposeImage)(first);
+    GDIP(GdipDisposeImage)(second);
+}
