@@ -52,8 +52,10 @@ bool InstallerWindow::startInstaller(HINSTANCE instance, bool show)
     loadLabels();
     buildWindow();
     procedure_->setDefaultFolder();
-    if (show)
+    if (show) {
         hostWindow.show();
+        UpdateWindow(hwnd_);  // the first frame now, not after what follows
+    }
     // After the first frame: the window manager's copy of the icon is made while the user looks.
     if (HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(129))) {
         SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
