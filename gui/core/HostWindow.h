@@ -177,6 +177,7 @@ private:
     bool isDimmed(Control& control);
     void loadBackgroundPicture(std::optional<Bytes> picture, std::optional<COLORREF> color);
     void paintBackground();
+    void clearBackBuffer();
     void drawFrameOutline();
     void drawShadow();
     void applyWindowShape();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "Canvas.h"
@@ -868,12 +869,26 @@ void HostWindow::loadBackgroundPicture(std::optional<Bytes> picture, std::option
         backgroundColor = *color;
 }
 
+// The whole back buffer transparent black, as GdipGraphicsClear makes it, written straight into the
+// DIB's memory (GDI+ on a DC clears pixel by pixel: 4 ms for the installer's window under Wine).
+void HostWindow::clearBackBuffer()
+{
+    DIBSECTION dib = {};
+    if (GetObjectW(backBitmap, sizeof dib, &dib) == sizeof dib && dib.dsBm.bmBits && dib.dsBm.bmBitsPixel == 32) {
+        GDIP(GdipFlush)(backGraphics, Gdiplus::FlushIntentionSync);
+        GdiFlush();
+        std::memset(dib.dsBm.bmBits, 0, static_cast<size_t>(dib.dsBm.bmWidthBytes) * dib.dsBm.bmHeight);
+        return;
+    }
+    GDIP(GdipGraphicsClear)(backGraphics, 0x00000000);
+}
+
 // Steps up to the frame outline and the window shape; the clip of the back buffer is reset after.
 void HostWindow::paintBackground()
 {
     const int width = size.cx, height = size.cy;
     GDIP(GdipResetClip)(backGraphics);
-    GDIP(GdipGraphicsClear)(backGraphics, 0x00000000);
+    clearBackBuffer();
     GpImage* picture = backgroundImage;
     const float pictureWidth = picture ? static_cast<float>(imageWidth(picture)) : 0;
     const float pictureHeight = picture ? static_cast<float>(imageHeight(picture)) : 0;

@@ -104,6 +104,19 @@ TEST(Background, FrameStylesDrawTheOutlineShapeTheWindowAndClipTheControls)
         EXPECT_TRUE(rgbNear(window.pixel(width - 7, 75), 0x4D, 0x4D, 0x4D));
         EXPECT_TRUE(rgbNear(window.pixel(width - 8, 75), 0x66, 0x66, 0x66));
         EXPECT_EQ(window.pixel(width - 6, 75), 0u);
+
+        // A rebuilt background starts from a cleared buffer: whatever was drawn before is gone from
+        // the corners and the margin outside the frame.
+        GpSolidFill* garbage = nullptr;
+        GDIP(GdipCreateSolidFill)(0xFF123456, &garbage);
+        GDIP(GdipFillRectangleI)(window.host.backGraphics, reinterpret_cast<GpBrush*>(garbage), 0, 0, width, height);
+        GDIP(GdipDeleteBrush)(reinterpret_cast<GpBrush*>(garbage));
+        window.host.setBackground(std::nullopt, RGB(0, 0, 0), 0, true);
+        window.redrawAll();
+        EXPECT_EQ(window.pixel(2, 75), 0u);
+        EXPECT_EQ(window.pixel(width - 1, height - 1), 0u);
+        EXPECT_EQ(window.pixel(6, 6) != 0, c.squareCorner) << "frame style " << c.frameStyle;
+        EXPECT_EQ(window.pixel(100, 75), 0xFE000000u);
     }
 }
 
