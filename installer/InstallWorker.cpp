@@ -38,8 +38,10 @@ DWORD WINAPI InstallWorker::threadMain(void* self)
 PayloadUnpacker::Result InstallWorker::extractPayload(const std::string& folder, Bytes archive, const Report& report)
 {
     const std::string zipPath = folder + product::payloadFile;
-    writeArchive(zipPath, archive);
+    const HANDLE written = writeArchive(zipPath, archive);
     const PayloadUnpacker::Result result = PayloadUnpacker::unpack(zipPath, folder, report);
+    if (written != INVALID_HANDLE_VALUE)
+        CloseHandle(written);  // deletes it
     DeleteFileA(zipPath.c_str());
     return result;
 }
@@ -68,13 +70,20 @@ namespace {
 
 constexpr DWORD copyChunk = 1 << 18;
 
+// Deleted when its last handle closes, which the system does for a process that ends in any way:
+// the close button may end the installer while the archive is being unpacked. Readers must share
+// deletion.
 HANDLE createArchiveFile(const std::string& path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    auto create = [&] {
+        return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                           nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    };
+    HANDLE file = create();
     if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
         // A read-only leftover of an earlier run.
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        file = create();
     }
     return file;
 }
@@ -121,11 +130,11 @@ bool copyFromImageFile(HANDLE out, ULONGLONG offset, Bytes expected)
 
 }  // namespace
 
-bool InstallWorker::writeArchive(const std::string& path, Bytes archive)
+HANDLE InstallWorker::writeArchive(const std::string& path, Bytes archive)
 {
     HANDLE file = createArchiveFile(path);
     if (file == INVALID_HANDLE_VALUE)
-        return false;
+        return file;
     bool ok = false;
     if (const std::optional<ULONGLONG> offset = imageFileOffset(archive)) {
         ok = copyFromImageFile(file, *offset, archive);
@@ -144,8 +153,9 @@ bool InstallWorker::writeArchive(const std::string& path, Bytes archive)
         ok = offset == archive.size();
     }
     ok = ok || archive.empty();
-    CloseHandle(file);
-    if (!ok)
-        DeleteFileA(path.c_str());
-    return ok;
+    if (!ok) {
+        CloseHandle(file);
+        return INVALID_HANDLE_VALUE;
+    }
+    return file;
 }

@@ -28,10 +28,12 @@ public:
 
     // The thread's body. The file names are appended to `folder` as it stands.
     static PayloadUnpacker::Result extractPayload(const std::string& folder, Bytes archive, const Report& report);
-    // Creates or replaces `path` with exactly `archive`. Bytes that the loader mapped from this
-    // process's executable are copied from that file rather than read through the mapping, whose
-    // pages would stay in the working set.
-    static bool writeArchive(const std::string& path, Bytes archive);
+    // Creates or replaces `path` with exactly `archive` and returns it open: the file is deleted when
+    // the handle is closed, or when the process ends however it ends; it can be opened meanwhile only
+    // with FILE_SHARE_DELETE. INVALID_HANDLE_VALUE (and no file) on failure. Bytes that the loader
+    // mapped from this process's executable are copied from that file rather than read through the
+    // mapping, whose pages would stay in the working set.
+    static HANDLE writeArchive(const std::string& path, Bytes archive);
     // Where `bytes` lie in the file of the main executable: inside one section's raw data, which the
     // loader maps unchanged. Nothing for bytes outside it.
     static std::optional<ULONGLONG> imageFileOffset(Bytes bytes);

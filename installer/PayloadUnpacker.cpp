@@ -1,4 +1,4 @@
-// Sections: names · folders · one entry · the archive
+// Sections: names · folders · one entry · reading the archive · the archive
 #include "PayloadUnpacker.h"
 
 #include <windows.h>
@@ -7,8 +7,6 @@
 #include <vector>
 
 #include <unzip.h>
-// After unzip.h, which brings the declarations it builds on.
-#include <iowin32.h>
 
 #include "ProgressStages.h"
 #include "Text.h"
@@ -198,6 +196,70 @@ bool unpackCurrent(unzFile zip, const std::wstring& root, std::vector<char>& buf
     return writeEntry(zip, info, target, buffer);
 }
 
+// ---- reading the archive ----
+
+// minizip's file functions over a Win32 handle opened with every sharing mode: the archive may be
+// held open by its writer, to be deleted when closed. Reads only.
+struct ArchiveStream {
+    HANDLE file;
+    bool failed = false;
+};
+
+voidpf ZCALLBACK openArchive(voidpf, const void* path, int mode)
+{
+    if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ)
+        return nullptr;
+    HANDLE file = CreateFileW(static_cast<const wchar_t*>(path), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file == INVALID_HANDLE_VALUE ? nullptr : new ArchiveStream{file};
+}
+
+uLong ZCALLBACK readArchive(voidpf, voidpf stream, void* buffer, uLong size)
+{
+    auto* archive = static_cast<ArchiveStream*>(stream);
+    DWORD read = 0;
+    if (!ReadFile(archive->file, buffer, size, &read, nullptr))
+        archive->failed = true;
+    return read;
+}
+
+uLong ZCALLBACK refuseWrite(voidpf, voidpf, const void*, uLong)
+{
+    return 0;
+}
+
+ZPOS64_T ZCALLBACK tellArchive(voidpf, voidpf stream)
+{
+    LARGE_INTEGER zero = {}, at = {};
+    if (!SetFilePointerEx(static_cast<ArchiveStream*>(stream)->file, zero, &at, FILE_CURRENT))
+        return static_cast<ZPOS64_T>(-1);
+    return static_cast<ZPOS64_T>(at.QuadPart);
+}
+
+long ZCALLBACK seekArchive(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+    const DWORD method = origin == ZLIB_FILEFUNC_SEEK_CUR   ? FILE_CURRENT
+                         : origin == ZLIB_FILEFUNC_SEEK_END ? FILE_END
+                                                            : FILE_BEGIN;
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(static_cast<ArchiveStream*>(stream)->file, distance, nullptr, method) ? 0 : -1;
+}
+
+int ZCALLBACK closeArchive(voidpf, voidpf stream)
+{
+    auto* archive = static_cast<ArchiveStream*>(stream);
+    const bool closed = CloseHandle(archive->file) != FALSE;
+    delete archive;
+    return closed ? 0 : -1;
+}
+
+int ZCALLBACK archiveError(voidpf, voidpf stream)
+{
+    return static_cast<ArchiveStream*>(stream)->failed ? -1 : 0;
+}
+
 }  // namespace
 
 bool PayloadUnpacker::isSafeEntryName(std::wstring_view name)
@@ -227,9 +289,9 @@ bool PayloadUnpacker::isSafeEntryName(std::wstring_view name)
 PayloadUnpacker::Result PayloadUnpacker::unpack(const std::string& archivePath, const std::string& folder,
                                                 const Progress& progress)
 {
-    zlib_filefunc64_def io;
-    fill_win32_filefunc64W(&io);
-    // The wide file functions take the GBK path converted here, whatever code page the C runtime assumes.
+    zlib_filefunc64_def io = {openArchive, readArchive, refuseWrite, tellArchive, seekArchive,
+                              closeArchive, archiveError, nullptr};
+    // The file functions take the GBK path converted here, whatever code page the C runtime assumes.
     const std::wstring widePath = toWide(archivePath);
     unzFile zip = unzOpen2_64(widePath.c_str(), &io);
     if (!zip)

@@ -833,6 +833,12 @@ def close_during_extraction_exits_at_once(c):
     with installer.stopped():
         installer.click(CLOSE_BUTTON)
     c.check(installer.wait_exit(STEP_TIMEOUT) == 0, "the close button ends the installer with exit code 0")
+    # The archive is held open for deletion on close: the ended process's handles take it along (the
+    # Wine server closes them just after the process is gone, hence the short wait).
+    deadline = time.monotonic() + 2.0
+    while os.path.exists(archive) and time.monotonic() < deadline:
+        time.sleep(0.01)
+    c.check(not os.path.exists(archive), "no sj.zip is left behind")
     left = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
     # The press waits behind the worker's reports (sent messages come before input), and the whole
     # unpacking takes a fraction of a second here: now and then the installation completes first.

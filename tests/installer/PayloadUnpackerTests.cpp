@@ -173,7 +173,8 @@ TEST(InstallWorker, PayloadLiesInTheExecutableFileAtItsImageFileOffset)
     EXPECT_FALSE(InstallWorker::imageFileOffset(Bytes()).has_value());
 }
 
-TEST(InstallWorker, ArchiveIsWrittenByteForByteFromImageOrMemoryOverReadOnlyLeftover)
+// Held open for deletion on close: however the process ends, closing its handles, no archive stays.
+TEST(InstallWorker, ArchiveIsWrittenByteForByteFromImageOrMemoryOverReadOnlyLeftoverAndGoesWithItsHandle)
 {
     TempFolder folder;
     const Bytes payload = payloadArchive();
@@ -186,11 +187,22 @@ TEST(InstallWorker, ArchiveIsWrittenByteForByteFromImageOrMemoryOverReadOnlyLeft
         const std::string path = folder / "sj.zip";
         ASSERT_TRUE(writeFile(path, "a much longer read-only leftover of an earlier run"));
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
-        EXPECT_TRUE(InstallWorker::writeArchive(path, c.bytes)) << c.what;
+        const HANDLE archive = InstallWorker::writeArchive(path, c.bytes);
+        ASSERT_NE(archive, INVALID_HANDLE_VALUE) << c.what;
         const std::optional<std::string> written = readFile(path);
         ASSERT_TRUE(written.has_value()) << c.what;
         EXPECT_TRUE(written->size() == c.bytes.size() && holdsBytesAt(*written, 0, c.bytes)) << c.what;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
+        CloseHandle(archive);
+        EXPECT_FALSE(pathExists(path)) << c.what;
     }
+    // The unpacker reads the archive while its writer still holds it.
+    const std::string path = folder / "sj.zip";
+    const HANDLE archive = InstallWorker::writeArchive(path, payload);
+    ASSERT_NE(archive, INVALID_HANDLE_VALUE);
+    PayloadUnpacker::Result result;
+    unpackRecording(path, folder.path(), &result);
+    EXPECT_EQ(result, PayloadUnpacker::Result::Complete);
+    EXPECT_TRUE(pathExists(folder / "fj.exe"));
+    CloseHandle(archive);
+    EXPECT_FALSE(pathExists(path));
 }
