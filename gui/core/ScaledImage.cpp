@@ -50,16 +50,23 @@ AxisFilter axisFilter(int sourceSize, int size)
         }
         span.count = static_cast<int>(exact.size());
         span.weights = static_cast<int>(filter.weights.size());
-        std::uint32_t sum = 0;
-        size_t largest = 0;
+        // Each weight is the step between rounded running totals: none is off by more than one unit and
+        // together they make exactly one, so rounding neither dims flat areas nor piles onto one pixel
+        // (at a few hundred sources per pixel that pile would exceed a weight and wrap below zero).
+        double total = 0;
+        for (const double w : exact)
+            total += w;
+        double running = 0;
+        std::uint32_t given = 0;
         for (size_t k = 0; k < exact.size(); ++k) {
-            const auto w = static_cast<std::uint32_t>(std::lround(exact[k] * weightOne));
-            filter.weights.push_back(w);
-            sum += w;
-            if (w > filter.weights[span.weights + largest])
-                largest = k;
+            running += exact[k];
+            const std::uint32_t upTo = k + 1 == exact.size() || total <= 0
+                                           ? weightOne
+                                           : std::min(weightOne, static_cast<std::uint32_t>(
+                                                                     std::lround(running / total * weightOne)));
+            filter.weights.push_back(upTo - given);
+            given = upTo;
         }
-        filter.weights[span.weights + largest] += weightOne - sum;  // rounding must not dim flat areas
     }
     return filter;
 }

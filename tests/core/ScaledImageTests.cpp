@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -51,6 +52,40 @@ TEST(ScaledImage, FlatAreaStaysExactAtAnOddRatio)
     ASSERT_EQ(scaled.size(), 380u * 105u);
     for (size_t i = 0; i < scaled.size(); ++i)
         ASSERT_EQ(scaled[i], panel) << "at " << i % 380 << "," << i / 380;
+}
+
+// Shrinking by a few hundred gives each source pixel a weight of a few dozen units: the rounding
+// error of all of them must not land on one pixel (wrapping it below zero at 300 into 1).
+TEST(ScaledImage, LargeShrinkAveragesOneBrightPixelEvenly)
+{
+    const struct {
+        int sourceWidth, width, bright;
+        std::uint32_t dark;
+    } cases[] = {
+        {300, 1, 0, black},   {300, 1, 0, 0},        {300, 1, 299, black}, {3000, 10, 0, black},
+        {3000, 10, 2999, 0},  {1000, 1, 0, black},   {1000, 1, 500, 0},    {600, 2, 0, black},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::uint32_t> source(static_cast<size_t>(c.sourceWidth), c.dark);
+        source[static_cast<size_t>(c.bright)] = white;
+        const int span = c.sourceWidth / c.width, hit = c.bright / span;
+        const auto share = static_cast<std::uint32_t>(std::lround(255.0 / span));
+        for (const bool rows : {true, false}) {
+            const std::vector<std::uint32_t> scaled =
+                rows ? ScaledImage::resample(source.data(), c.sourceWidth, 1, c.width, 1)
+                     : ScaledImage::resample(source.data(), 1, c.sourceWidth, 1, c.width);
+            ASSERT_EQ(scaled.size(), static_cast<size_t>(c.width));
+            for (int x = 0; x < c.width; ++x) {
+                const std::uint32_t got = scaled[static_cast<size_t>(x)], alpha = got >> 24, grey = got & 0xFF;
+                const std::uint32_t wantAlpha = c.dark == black ? 255 : x == hit ? share : 0;
+                const std::uint32_t wantGrey = c.dark == black ? (x == hit ? share : 0) : wantAlpha ? 255 : 0;
+                EXPECT_LE(alpha > wantAlpha ? alpha - wantAlpha : wantAlpha - alpha, 1u)
+                    << c.sourceWidth << " into " << c.width << " at " << x << (rows ? " across" : " down");
+                EXPECT_LE(grey > wantGrey ? grey - wantGrey : wantGrey - grey, 1u)
+                    << c.sourceWidth << " into " << c.width << " at " << x << (rows ? " across" : " down");
+            }
+        }
+    }
 }
 
 // Drawn at whole-pixel bounds the copy is what lands in the target; a new source or size is resampled
