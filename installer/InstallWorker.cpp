@@ -39,10 +39,12 @@ PayloadUnpacker::Result InstallWorker::extractPayload(const std::string& folder,
 {
     const std::string zipPath = folder + product::payloadFile;
     const HANDLE written = writeArchive(zipPath, archive);
+    // Unwritten, "sj.zip" may still be some other file (one held open elsewhere cannot be replaced):
+    // never unpack that.
+    if (written == INVALID_HANDLE_VALUE)
+        return PayloadUnpacker::Result::NoArchive;
     const PayloadUnpacker::Result result = PayloadUnpacker::unpack(zipPath, folder, report);
-    if (written != INVALID_HANDLE_VALUE)
-        CloseHandle(written);  // deletes it
-    DeleteFileA(zipPath.c_str());
+    CloseHandle(written);  // deletes it
     return result;
 }
 

@@ -138,6 +138,25 @@ TEST(InstallWorker, MissingParentFolderReportsNothing)
     EXPECT_TRUE(reports.empty());
 }
 
+// A leftover "sj.zip" that cannot be replaced (held open by another program) is not what the
+// installer carries: nothing is unpacked from it and it is left alone.
+TEST(InstallWorker, UnreplaceableSjZipIsNeverUnpacked)
+{
+    TempFolder folder;
+    ASSERT_TRUE(makeZip(folder / "sj.zip", {{"stranger.exe", "not ours"}}));
+    HANDLE held = CreateFileA((folder / "sj.zip").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::vector<int> reports;
+    const auto result =
+        InstallWorker::extractPayload(folder.path(), payloadArchive(), [&](int p) { reports.push_back(p); });
+    CloseHandle(held);
+
+    EXPECT_EQ(result, PayloadUnpacker::Result::NoArchive);
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(folderContents(folder.path()), std::vector<std::string>{"sj.zip"});
+}
+
 TEST(PayloadUnpacker, DamagedNewEntryLeavesNoFileAndReplacedOnesLeaveNoTemporaryFile)
 {
     TempFolder folder;
