@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "Images.h"
 
@@ -140,6 +141,10 @@ std::vector<std::uint32_t> ScaledImage::resample(const std::uint32_t* argb, int 
 
 namespace {
 
+// Pictures whose source, intermediate rows or copy exceed this many pixels are left to GDI+: the
+// copy's working memory (16 bytes per intermediate sample) would outweigh the time it saves.
+constexpr unsigned long long copyLimit = 1ull << 20;
+
 bool isWhole(float v)
 {
     return v == std::floor(v);
@@ -162,19 +167,32 @@ GpBitmap* makeCopy(GpImage* source, int width, int height)
     const INT sourceWidth = static_cast<INT>(imageWidth(source)), sourceHeight = static_cast<INT>(imageHeight(source));
     if (sourceWidth <= 0 || sourceHeight <= 0)
         return nullptr;
+    const auto area = [](INT w, INT h) { return static_cast<unsigned long long>(w) * static_cast<unsigned long long>(h); };
+    if (area(sourceWidth, sourceHeight) > copyLimit || area(width, sourceHeight) > copyLimit ||
+        area(width, height) > copyLimit)
+        return nullptr;
+    std::vector<std::uint32_t> pixels;
+    std::vector<std::uint32_t> scaled;
+    try {
+        pixels.resize(static_cast<size_t>(sourceWidth) * sourceHeight);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
     auto* bitmap = reinterpret_cast<GpBitmap*>(source);
     const Gdiplus::GpRect all{0, 0, sourceWidth, sourceHeight};
     Gdiplus::BitmapData data = {};
     if (GDIP(GdipBitmapLockBits)(bitmap, &all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
         return nullptr;
-    std::vector<std::uint32_t> pixels(static_cast<size_t>(sourceWidth) * sourceHeight);
     for (INT y = 0; y < sourceHeight; ++y)
         std::copy_n(reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(data.Scan0) +
                                                             static_cast<ptrdiff_t>(y) * data.Stride),
                     sourceWidth, pixels.begin() + static_cast<ptrdiff_t>(y) * sourceWidth);
     GDIP(GdipBitmapUnlockBits)(bitmap, &data);
-    const std::vector<std::uint32_t> scaled =
-        ScaledImage::resample(pixels.data(), sourceWidth, sourceHeight, width, height);
+    try {
+        scaled = ScaledImage::resample(pixels.data(), sourceWidth, sourceHeight, width, height);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
     return bitmapFromArgb(scaled.data(), width, height);
 }
 
@@ -190,7 +208,6 @@ void ScaledImage::reset()
     if (copy_)
         GDIP(GdipDisposeImage)(copy_);
     copy_ = nullptr;
-    copyFailed_ = false;
     source_ = nullptr;
     width_ = height_ = 0;
 }
@@ -208,7 +225,6 @@ void ScaledImage::draw(GpGraphics* graphics, GpImage* source, const RectF& rect)
         width_ = width;
         height_ = height;
         copy_ = makeCopy(source, width, height);
-        copyFailed_ = !copy_;
     }
     if (whole && copy_)
         GDIP(GdipDrawImageRect)(graphics, copy_, rect.x, rect.y, rect.width, rect.height);

@@ -33,5 +33,4 @@ private:
     int width_ = 0;
     int height_ = 0;
     GpBitmap* copy_ = nullptr;
-    bool copyFailed_ = false;
 };

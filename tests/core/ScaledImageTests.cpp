@@ -120,6 +120,13 @@ TEST(ScaledImage, DrawShowsTheCurrentSourceAtTheCurrentSize)
     EXPECT_EQ(canvas.pixel(3, 2) & 0xFFFFFF, blue & 0xFFFFFF);
     EXPECT_GT(canvas.pixel(3, 2) >> 24, 0xF0u);
 
+    // Too large for a copy (over a million source pixels): GDI+ draws it itself.
+    GpBitmap* large = bitmapOf(std::vector<std::uint32_t>(1100 * 1000, red), 1100, 1000);
+    canvas.clear(0);
+    scaled.draw(canvas.graphics(), large, {0, 0, 8, 4});
+    EXPECT_EQ(canvas.pixel(4, 2), red);
+
     GDIP(GdipDisposeImage)(first);
     GDIP(GdipDisposeImage)(second);
+    GDIP(GdipDisposeImage)(large);
 }
