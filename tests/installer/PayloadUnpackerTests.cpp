@@ -138,6 +138,45 @@ TEST(InstallWorker, MissingParentFolderReportsNothing)
     EXPECT_TRUE(reports.empty());
 }
 
+// Run only as the child of the next test: writes the archive into the folder it is given and holds it.
+TEST(InstallWorker, DISABLED_HoldsArchiveUntilEnded)
+{
+    char folder[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableA("FJ_HOLD_FOLDER", folder, MAX_PATH), 0u);
+    const HANDLE archive = InstallWorker::writeArchive(std::string(folder) + "sj.zip", payloadArchive());
+    ASSERT_NE(archive, INVALID_HANDLE_VALUE);
+    Sleep(INFINITE);
+}
+
+// The close button ends the installer with ExitProcess while the worker may hold the archive: a process
+// ended from outside, mid-way, shows that the system's closing of its handles takes the archive along.
+TEST(InstallWorker, ArchiveGoesWithAProcessEndedWhileItIsHeld)
+{
+    TempFolder folder;
+    ASSERT_TRUE(SetEnvironmentVariableA("FJ_HOLD_FOLDER", folder.path().c_str()));
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string command = std::string("\"") + exe +
+                          "\" --gtest_also_run_disabled_tests --gtest_filter=InstallWorker.DISABLED_HoldsArchiveUntilEnded";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child = {};
+    ASSERT_TRUE(CreateProcessA(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child));
+    SetEnvironmentVariableA("FJ_HOLD_FOLDER", nullptr);
+    const std::string archive = folder / "sj.zip";
+    for (int i = 0; i < 3000 && !pathExists(archive) && WaitForSingleObject(child.hProcess, 0) == WAIT_TIMEOUT; ++i)
+        Sleep(10);
+    const bool held = pathExists(archive);
+    TerminateProcess(child.hProcess, 1);
+    WaitForSingleObject(child.hProcess, 10000);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    ASSERT_TRUE(held) << "the child wrote no archive";
+    for (int i = 0; i < 200 && pathExists(archive); ++i)
+        Sleep(10);  // the handles are closed just after the process is gone
+    EXPECT_FALSE(pathExists(archive));
+}
+
 // A leftover "sj.zip" that cannot be replaced (held open by another program) is not what the
 // installer carries: nothing is unpacked from it and it is left alone.
 TEST(InstallWorker, UnreplaceableSjZipIsNeverUnpacked)
