@@ -2,6 +2,12 @@
 # Writes an assembly file that places each file's bytes, followed by one NUL, in read-only data as
 # `<prefix>_<name>` with its length (without the NUL) in `<prefix>_<name>_size`.
 function(embed_files out prefix)
+  # i686 C symbols carry a leading underscore, x86_64 ones do not.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(underscore "_")
+  else()
+    set(underscore "")
+  endif()
   set(body "")
   set(args ${ARGN})
   list(LENGTH args count)
@@ -12,7 +18,7 @@ function(embed_files out prefix)
     list(GET args ${i} name)
     list(GET args ${j} file)
     list(APPEND deps ${file})
-    set(sym "_${prefix}_${name}")
+    set(sym "${underscore}${prefix}_${name}")
     string(APPEND body
       "    .section .rdata,\"dr\"\n"
       "    .balign 16\n"

@@ -1,11 +1,60 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test under the Wine test bed.
+# Installs what is missing, builds, and runs every test under the Wine test bed, for each architecture this
+# machine can run. Where 32-bit x86 programs run: the i686 product first, its end-to-end test once more in
+# a 64-bit prefix (WoW64, as most customers run it), then the x86_64 build. Where they cannot: the i686
+# build is still built, and the x86_64 build of the same source is tested. Arguments go to ctest.
+# TESTBED_NO32=1 takes the 64-bit-only road on any machine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/tools/arch.sh"
 bash "$root/tools/setup.sh"
-bash "$root/tools/build.sh"
-export TESTBED_BUILD=${BUILD_DIR:-$root/build}
-source "$root/tools/testbed.sh"
-testbed_up
-trap testbed_down EXIT
-ctest --test-dir "$TESTBED_BUILD" --output-on-failure --no-tests=error "$@"
+
+if arch_runs_32bit; then
+  tested=(i686 x86_64)
+  wow64=1
+else
+  echo "test: 32-bit programs cannot run on this machine ($arch_probe_result): the 64-bit build of the same source is tested instead; the i686 product is built, not run."
+  tested=(x86_64)
+  wow64=0
+  bash "$root/tools/build.sh" i686
+fi
+
+summary=()
+failed=0
+# run_bed ARCH LABEL [ctest args]: one test bed up, ctest, down again.
+run_bed() {
+  local arch=$1 label=$2
+  shift 2
+  local start=$SECONDS rc=0
+  (
+    export TESTBED_BUILD
+    TESTBED_BUILD=$(arch_build_dir "$arch")
+    source "$root/tools/testbed.sh"
+    testbed_up
+    trap testbed_down EXIT
+    ctest --test-dir "$TESTBED_BUILD" --output-on-failure --no-tests=error "$@"
+  ) || rc=$?
+  if [ $rc -eq 0 ]; then
+    summary+=("$label: passed ($((SECONDS - start)) s)")
+  else
+    summary+=("$label: FAILED (exit code $rc; the test bed's or the failing tests' messages are above)")
+    failed=1
+  fi
+}
+
+for arch in "${tested[@]}"; do
+  bash "$root/tools/build.sh" "$arch"
+  if [ "$arch" = i686 ]; then
+    run_bed i686 "i686 (32-bit prefix)" "$@"
+  else
+    run_bed x86_64 "x86_64 (64-bit prefix)" "$@"
+  fi
+  if [ "$arch" = i686 ] && [ $wow64 = 1 ]; then
+    TESTBED_WOW64=1 run_bed i686 "i686 end to end in a 64-bit prefix (WoW64)" -R '^installer_e2e$' "$@"
+  fi
+done
+
+echo
+echo "test summary:"
+for line in "${summary[@]}"; do echo "  $line"; done
+[ "$failed" = 0 ] || { echo "test: some tests failed (see above)" >&2; exit 1; }

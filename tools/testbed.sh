@@ -1,22 +1,78 @@
 #!/usr/bin/env bash
-# The Wine test bed: a throwaway 32-bit prefix inside the build tree, zh_CN locale (ANSI code page 936),
-# CJK font replacements, its own HOME, and an Xvfb display.
+# The Wine test bed: a throwaway prefix inside the build tree, zh_CN locale (ANSI code page 936), CJK font
+# replacements, its own HOME, and an Xvfb display.
 # Source it and call testbed_up / testbed_down, or run `testbed.sh run EXE [ARGS]` for one program.
+#
+# The architecture comes from the build folder (written there at configure time): an i686 build gets a
+# win32 prefix and Wine's 32-bit loader, an x86_64 build a win64 prefix and the 64-bit loader and
+# wineserver, called directly (Debian's `wine` picks the 32-bit loader whenever wine32 is installed).
+# TESTBED_WOW64=1 runs an i686 build in a win64 prefix of its own, as 32-bit programs run on 64-bit Windows.
+# `wine` and `wineserver` on the PATH are shims for the chosen loader, so scripts and tests just call them.
 set -u
 
 TESTBED_BUILD=${TESTBED_BUILD:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}
 TESTBED_DIR=$TESTBED_BUILD/testbed
 
+testbed_fail() {
+  echo "testbed: $*" >&2
+  return 1
+}
+
+# Sets TESTBED_ARCH (i686 | x86_64) and TESTBED_WINEARCH (win32 | win64).
+testbed_arch() {
+  TESTBED_ARCH=i686
+  [ -f "$TESTBED_BUILD/testbed-arch" ] && TESTBED_ARCH=$(cat "$TESTBED_BUILD/testbed-arch")
+  if [ "$TESTBED_ARCH" = x86_64 ] || [ "${TESTBED_WOW64:-0}" = 1 ]; then
+    TESTBED_WINEARCH=win64
+  else
+    TESTBED_WINEARCH=win32
+  fi
+  export TESTBED_ARCH TESTBED_WINEARCH
+}
+
 testbed_env() {
-  export WINEPREFIX=$TESTBED_DIR/prefix
-  export WINEARCH=win32
+  testbed_arch
+  local prefix=prefix loader=/usr/lib/wine/wine server=/usr/lib/wine/wineserver32
+  if [ "$TESTBED_WINEARCH" = win64 ]; then
+    loader=/usr/lib/wine/wine64
+    server=/usr/lib/wine/wineserver64
+    [ "$TESTBED_ARCH" = i686 ] && prefix=prefix-wow64
+  fi
+  # Debian's wine32 ships no wineserver32 on every version: the common script then serves both.
+  [ -x "$server" ] || server=/usr/lib/wine/wineserver
+  export WINEPREFIX=$TESTBED_DIR/$prefix
+  export WINEARCH=$TESTBED_WINEARCH
+  export WINELOADER=$loader WINESERVER=$server
   export HOME=$TESTBED_DIR/home
   export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
   export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
   export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
   export WINEDEBUG=${WINEDEBUG:--all}
   export DISPLAY=${TESTBED_DISPLAY:-:93}
-  mkdir -p "$HOME"
+  # The registry view the product writes: a 32-bit program in a win64 prefix writes under WOW6432Node.
+  if [ "$TESTBED_ARCH" = i686 ] && [ "$TESTBED_WINEARCH" = win64 ]; then
+    export TESTBED_REG_VIEW=32
+  else
+    export TESTBED_REG_VIEW=native
+  fi
+  local bin=$TESTBED_DIR/bin-$TESTBED_WINEARCH
+  mkdir -p "$HOME" "$bin"
+  printf '#!/bin/sh\nexec %s "$@"\n' "$loader" > "$bin/wine"
+  printf '#!/bin/sh\nexec %s "$@"\n' "$server" > "$bin/wineserver"
+  chmod +x "$bin/wine" "$bin/wineserver"
+  case ":$PATH:" in
+    *":$bin:"*) ;;
+    *) export PATH=$bin:$PATH ;;
+  esac
+}
+
+testbed_check_loader() {
+  [ -x "$WINELOADER" ] && return 0
+  if [ "$TESTBED_WINEARCH" = win32 ]; then
+    testbed_fail "no 32-bit Wine loader ($WINELOADER): install wine32:i386 (tools/setup.sh does where 32-bit programs run)"
+  else
+    testbed_fail "no 64-bit Wine loader ($WINELOADER): install wine64 (tools/setup.sh)"
+  fi
 }
 
 display_answers() { xdpyinfo -display "$1" >/dev/null 2>&1; }
@@ -32,49 +88,53 @@ testbed_display_up() {
     pid=$(tr -dc 0-9 < "$lock")
     if [ -z "$pid" ] || ! kill -0 "$pid" 2>/dev/null; then rm -f "$lock" "/tmp/.X11-unix/X$n"; fi
   fi
-  Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$TESTBED_DIR/xvfb.log" 2>&1 &
+  Xvfb "$DISPLAY" -screen 0 "${TESTBED_SCREEN:-1280x800x24}" -nolisten tcp >"$TESTBED_DIR/xvfb.log" 2>&1 &
   echo $! > "$TESTBED_DIR/xvfb.pid"
   for _ in $(seq 100); do display_answers "$DISPLAY" && return 0; sleep 0.1; done
-  echo "testbed: no X display answers on $DISPLAY (see $TESTBED_DIR/xvfb.log)" >&2
-  return 1
+  testbed_fail "no X display answers on $DISPLAY (see $TESTBED_DIR/xvfb.log)"
 }
 
 testbed_prefix_up() {
-  if [ ! -f "$WINEPREFIX/.testbed-ready" ]; then
-    rm -rf "$WINEPREFIX"
-    mkdir -p "$WINEPREFIX"
-    # The first command starts the prefix's services, which inherit its output: keep it off any pipe.
-    wineboot -i >/dev/null 2>&1 </dev/null
-    wineserver -w
-    local reg=$TESTBED_DIR/fonts.reg
-    {
-      printf 'REGEDIT4\r\n\r\n'
-      printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-      printf '"宋体"="WenQuanYi Zen Hei Sharp"\r\n'
-      printf '"新宋体"="WenQuanYi Zen Hei Sharp"\r\n'
-      printf '"SimSun"="WenQuanYi Zen Hei Sharp"\r\n'
-      printf '"微软雅黑"="WenQuanYi Micro Hei"\r\n'
-      printf '"Microsoft YaHei"="WenQuanYi Micro Hei"\r\n'
-      printf '\r\n'
-    } | iconv -f UTF-8 -t GBK > "$reg"
-    wine regedit /S "$reg" >/dev/null 2>&1 </dev/null
-    wineserver -w
-    # Real folders instead of links into the Unix home, so nothing escapes the build tree.
-    local user
-    for user in "$WINEPREFIX"/drive_c/users/*/; do
-      for f in Desktop Documents Downloads Music Pictures Videos Templates; do
-        if [ -L "$user$f" ]; then rm -f "$user$f"; mkdir -p "$user$f"; fi
-      done
-    done
-    touch "$WINEPREFIX/.testbed-ready"
+  [ -f "$WINEPREFIX/.testbed-ready" ] && return 0
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  # The first command starts the prefix's services, which inherit its output: keep it off any pipe.
+  local rc=0
+  wine wineboot -i >"$TESTBED_DIR/wineboot.log" 2>&1 </dev/null || rc=$?
+  wineserver -w
+  if [ $rc -ne 0 ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
+    testbed_fail "wineboot of the $TESTBED_WINEARCH prefix $WINEPREFIX failed (exit code $rc; see $TESTBED_DIR/wineboot.log)"
+    return 1
   fi
+  local reg=$TESTBED_DIR/fonts.reg
+  {
+    printf 'REGEDIT4\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+    printf '"宋体"="WenQuanYi Zen Hei Sharp"\r\n'
+    printf '"新宋体"="WenQuanYi Zen Hei Sharp"\r\n'
+    printf '"SimSun"="WenQuanYi Zen Hei Sharp"\r\n'
+    printf '"微软雅黑"="WenQuanYi Micro Hei"\r\n'
+    printf '"Microsoft YaHei"="WenQuanYi Micro Hei"\r\n'
+    printf '\r\n'
+  } | iconv -f UTF-8 -t GBK > "$reg"
+  wine regedit /S "$reg" >/dev/null 2>&1 </dev/null
+  wineserver -w
+  # Real folders instead of links into the Unix home, so nothing escapes the build tree.
+  local user
+  for user in "$WINEPREFIX"/drive_c/users/*/; do
+    for f in Desktop Documents Downloads Music Pictures Videos Templates; do
+      if [ -L "$user$f" ]; then rm -f "$user$f"; mkdir -p "$user$f"; fi
+    done
+  done
+  touch "$WINEPREFIX/.testbed-ready"
 }
 
 testbed_up() {
   mkdir -p "$TESTBED_DIR"
   testbed_env
+  testbed_check_loader || exit 1
   testbed_display_up || exit 1
-  testbed_prefix_up
+  testbed_prefix_up || exit 1
   # One persistent wineserver for the whole run.
   wineserver -p >/dev/null 2>&1 </dev/null || true  # already running is fine
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
@@ -95,8 +155,9 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     down) testbed_down ;;
     run)
       shift
-      testbed_env
       mkdir -p "$TESTBED_DIR"
+      testbed_env
+      testbed_check_loader || exit 1
       [ -f "$WINEPREFIX/.testbed-ready" ] || testbed_up
       testbed_display_up || exit 1
       exec wine "$@"

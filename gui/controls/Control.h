@@ -11,7 +11,7 @@
 #include "Forward.h"
 #include "Gdip.h"
 
-// What sendEvent/postEvent hand the host through WM_EX_EVENT: 12 bytes on the target.
+// What sendEvent/postEvent hand the host through WM_EX_EVENT: 12 bytes in the 32-bit product.
 // Ownership: every record is allocated with `new` by its sender, sent or posted alike, and belongs to the
 // window that receives the message; the host frees it after dispatch (Control::dispatchEventRecord does
 // both). A sender whose message cannot be delivered frees the record itself.
@@ -20,10 +20,10 @@ struct EventRecord {
     WPARAM wParam;
     LPARAM lParam;
 };
-static_assert(sizeof(EventRecord) == 12);
+static_assert(sizeof(EventRecord) == 3 * sizeof(LPARAM));
 
-// A parent argument: a control handle, a host window's HWND, or 0 (both are 32-bit values here).
-using ParentHandle = std::uint32_t;
+// A parent argument: a control handle, a host window's HWND, or 0 (both pointer-sized).
+using ParentHandle = std::uintptr_t;
 inline ParentHandle parentWindow(HWND hwnd) { return static_cast<ParentHandle>(reinterpret_cast<UINT_PTR>(hwnd)); }
 
 // Application handlers. A control with a parent control calls the first form, one without the second.

@@ -199,7 +199,7 @@ void MenuItemControl::click()
 void MenuItemControl::deliverCommand()
 {
     // Copied first: closing the chain destroys this control before the command is delivered.
-    const int keyCode = item_.keyCode;
+    const std::intptr_t keyCode = item_.keyCode;
     const int delivery = item_.option2;
     const HWND window = hostWindow();
 
@@ -216,7 +216,7 @@ void MenuItemControl::deliverCommand()
         if (owner)
             SendMessageW(owner, WM_COMMAND, static_cast<WPARAM>(keyCode), eventControl);
     } else if (keyCode) {
-        reinterpret_cast<void (*)()>(static_cast<UINT_PTR>(static_cast<unsigned>(keyCode)))();
+        reinterpret_cast<void (*)()>(keyCode)();
     }
 }
 
@@ -268,8 +268,8 @@ void MenuItemControl::toggleSubmenu(bool openNow)
         return;
     host->focusedControl = handle();
     paint(PaintNormal);
-    SetPropW(window, menuActiveProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(handle())));
-    if (auto* menu = reinterpret_cast<PopupMenu*>(static_cast<UINT_PTR>(static_cast<unsigned>(item_.keyCode))))
+    SetPropW(window, menuActiveProperty, reinterpret_cast<HANDLE>(handle()));
+    if (auto* menu = reinterpret_cast<PopupMenu*>(item_.keyCode))
         menu->show(window);
 }
 

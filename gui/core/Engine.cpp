@@ -22,11 +22,17 @@ DWORD WINAPI lookUpDefaultFont(void*)
 
 int osMajorVersionFromPeb()
 {
-    // PEB at fs:[0x30]; OSMajorVersion at +0xA4 on 32-bit Windows. Unlike GetVersionEx this is not
-    // subject to the manifest's compatibility shims.
+    // The PEB's OSMajorVersion: PEB at fs:[0x30], field at +0xA4 on 32-bit Windows; gs:[0x60] and +0x118
+    // on 64-bit. Unlike GetVersionEx this is not subject to the manifest's compatibility shims.
     const unsigned char* peb = nullptr;
+#if defined(_WIN64)
+    asm("movq %%gs:0x60, %0" : "=r"(peb));
+    constexpr std::size_t majorVersionOffset = 0x118;
+#else
     asm("movl %%fs:0x30, %0" : "=r"(peb));
-    return static_cast<int>(*reinterpret_cast<const ULONG*>(peb + 0xA4));
+    constexpr std::size_t majorVersionOffset = 0xA4;
+#endif
+    return static_cast<int>(*reinterpret_cast<const ULONG*>(peb + majorVersionOffset));
 }
 
 }  // namespace

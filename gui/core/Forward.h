@@ -3,10 +3,11 @@
 #include <cstdint>
 #include <span>
 
-// The 32-bit address of the variable that holds a control for its whole life.
-using ControlHandle = std::uint32_t;
-// The 32-bit address of a HostWindow; the value of the window property "Ex_Wnd_Control".
-using HostHandle = std::uint32_t;
+// The address of the variable that holds a control for its whole life (pointer-sized: 32-bit in the
+// product, 64-bit in the x86_64 build).
+using ControlHandle = std::uintptr_t;
+// The address of a HostWindow; the value of the window property "Ex_Wnd_Control".
+using HostHandle = std::uintptr_t;
 
 using Bytes = std::span<const std::uint8_t>;
 

@@ -1,6 +1,8 @@
 // Sections: lifetime · attach · frame elements · detach · tooltips · caption layout · settings
 #include "HostWindow.h"
 
+#include <cstddef>
+
 #include "CaptionButton.h"
 #include "Engine.h"
 #include "LabelControl.h"
@@ -10,8 +12,9 @@
 namespace {
 constexpr wchar_t hostProperty[] = L"Ex_Wnd_Control";
 constexpr ARGB captionTextColor = 0xFAFFFFFF;
-// The tool record as comctl32 5.x knows it (TTTOOLINFOA_V2_SIZE): without lpReserved.
-constexpr UINT toolInfoSize = 44;
+// The tool record as comctl32 5.x knows it, without lpReserved: 44 bytes on i686, 64 on x86_64.
+constexpr UINT toolInfoSize = offsetof(TTTOOLINFOA, lpReserved);
+static_assert(sizeof(void*) != 4 || toolInfoSize == 44);
 
 constexpr int captionButtonFlags[] = {FRAME_CLOSE,     FRAME_MAXIMIZE,  FRAME_MINIMIZE,  FRAME_BUTTON_32,
                                       FRAME_BUTTON_64, FRAME_BUTTON_128, FRAME_BUTTON_256};
@@ -195,7 +198,7 @@ void HostWindow::createFrameElements()
     if (frameFlags & FRAME_ICON) {
         auto icon = reinterpret_cast<HICON>(SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0));
         if (!icon)
-            icon = reinterpret_cast<HICON>(static_cast<UINT_PTR>(GetClassLongA(hwnd, GCL_HICONSM)));
+            icon = reinterpret_cast<HICON>(GetClassLongPtrA(hwnd, GCLP_HICONSM));
         iconControl->createPictureFromIcon(parent, 11, 11, 16, 16, icon, 0, std::nullopt, 0);
         iconControl->focusable(false);
     }

@@ -162,7 +162,7 @@ void MenuWindow::install()
     PopupMenu::setMenuWindow(showMenu);
 }
 
-void MenuWindow::noteChoice(HWND root, int keyCode)
+void MenuWindow::noteChoice(HWND root, std::intptr_t keyCode)
 {
     for (MenuWindow* menu = innermost; menu; menu = menu->outer_) {
         if (menu->window_ == root) {
@@ -172,7 +172,7 @@ void MenuWindow::noteChoice(HWND root, int keyCode)
     }
 }
 
-int MenuWindow::showMenu(HWND owner, int x, int y, int width, const std::vector<MenuItem>& items, bool isRoot,
+std::intptr_t MenuWindow::showMenu(HWND owner, int x, int y, int width, const std::vector<MenuItem>& items, bool isRoot,
                          MenuOpenHandler onOpen, HostPaintBackgroundHandler painter)
 {
     install();
@@ -180,7 +180,7 @@ int MenuWindow::showMenu(HWND owner, int x, int y, int width, const std::vector<
     return menu.run(owner, x, y, width, items, isRoot, onOpen, painter);
 }
 
-int MenuWindow::run(HWND owner, int x, int y, int width, const std::vector<MenuItem>& items, bool isRoot,
+std::intptr_t MenuWindow::run(HWND owner, int x, int y, int width, const std::vector<MenuItem>& items, bool isRoot,
                     MenuOpenHandler onOpen, HostPaintBackgroundHandler painter)
 {
     const int h = menuHeight(items);

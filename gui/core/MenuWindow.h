@@ -60,12 +60,12 @@ public:
 
     // Returns when the menu window no longer exists, with the key code of the command chosen in this
     // chain (0 when the menu closed without a choice). Matches MenuWindowFunction.
-    static int showMenu(HWND owner, int x, int y, int width, const std::vector<MenuItem>& items, bool isRoot,
+    static std::intptr_t showMenu(HWND owner, int x, int y, int width, const std::vector<MenuItem>& items, bool isRoot,
                         MenuOpenHandler onOpen, HostPaintBackgroundHandler painter);
     // Hands showMenu to PopupMenu; idempotent.
     static void install();
     // A command row of the chain rooted at `root` was chosen.
-    static void noteChoice(HWND root, int keyCode);
+    static void noteChoice(HWND root, std::intptr_t keyCode);
 
     // Geometry, in screen pixels.
     static int menuHeight(const std::vector<MenuItem>& items);
@@ -89,10 +89,10 @@ public:
 
     HWND window() const { return window_; }
     HostWindow* host() const { return host_.get(); }
-    int choice() const { return choice_; }
+    std::intptr_t choice() const { return choice_; }
 
 private:
-    int run(HWND owner, int x, int y, int width, const std::vector<MenuItem>& items, bool isRoot,
+    std::intptr_t run(HWND owner, int x, int y, int width, const std::vector<MenuItem>& items, bool isRoot,
             MenuOpenHandler onOpen, HostPaintBackgroundHandler painter);
     void createItems(const std::vector<MenuItem>& items, int width);
     void runLoop();
@@ -101,6 +101,6 @@ private:
     HWND window_ = nullptr;
     std::unique_ptr<HostWindow> host_;
     std::vector<std::unique_ptr<MenuItemControl>> itemControls_;
-    int choice_ = 0;
+    std::intptr_t choice_ = 0;
     MenuWindow* outer_ = nullptr;  // the menu whose loop this one runs inside
 };

@@ -26,18 +26,18 @@ std::unique_ptr<PopupMenu> PopupMenu::clone() const
     return std::make_unique<PopupMenu>(*this);
 }
 
-int PopupMenu::show(HWND owner)
+std::intptr_t PopupMenu::show(HWND owner)
 {
     return menuWindow ? menuWindow(owner, 0, 0, 0, items_, false, onOpen_, painter_) : 0;
 }
 
-int PopupMenu::popupAt(HWND owner, int x, int y)
+std::intptr_t PopupMenu::popupAt(HWND owner, int x, int y)
 {
     return menuWindow ? menuWindow(owner, x, y, shownWidth(width_), items_, true, onOpen_, painter_) : 0;
 }
 
 void PopupMenu::addItem(std::optional<std::string> text, std::optional<Bytes> picture, std::optional<int> option1,
-                        std::optional<int> separator, std::optional<int> option2, std::optional<int> keyCode,
+                        std::optional<int> separator, std::optional<int> option2, std::optional<std::intptr_t> keyCode,
                         std::optional<ARGB> color1, std::optional<int> option3, std::optional<int> option4,
                         std::optional<ARGB> color2)
 {

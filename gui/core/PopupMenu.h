@@ -20,7 +20,9 @@ struct MenuItem {
     int option1 = 0;                    // state: -1 greyed, 4 checked, 5 left out of the menu's size
     int separator = 0;                  // 1 separator line, 2 opens a submenu
     int option2 = 0;
-    int keyCode = 0;                    // reported to the owner when the item is chosen
+    // Reported to the owner when the item is chosen; by option2 and the kind of item it may also hold the
+    // address of a function or of a submenu's PopupMenu, so it is pointer-sized.
+    std::intptr_t keyCode = 0;
     ARGB color1 = 0;
     int option3 = 0;
     int option4 = 0;
@@ -31,7 +33,7 @@ struct MenuItem {
 using MenuOpenHandler = void (*)(HWND menuWindow, bool isRoot);
 
 // The pop-up menu window's entry: returns when the menu window is gone. width 0 = from the texts.
-using MenuWindowFunction = int (*)(HWND owner, int x, int y, int width, const std::vector<MenuItem>& items,
+using MenuWindowFunction = std::intptr_t (*)(HWND owner, int x, int y, int width, const std::vector<MenuItem>& items,
                                    bool isRoot, MenuOpenHandler onOpen, HostPaintBackgroundHandler painter);
 
 class PopupMenu {
@@ -46,13 +48,13 @@ public:
 
     // --- the table of operations, in its fixed order ---
     // As a menu beside the owner's focused control (a submenu), at no position, with the automatic width.
-    virtual int show(HWND owner);
+    virtual std::intptr_t show(HWND owner);
     // As a root menu at (x, y) in screen pixels, both 0 = at the cursor, with the menu's width.
-    virtual int popupAt(HWND owner, int x, int y);
+    virtual std::intptr_t popupAt(HWND owner, int x, int y);
     // A colour not given takes its default; the other numbers default to 0, the text to "".
     virtual void addItem(std::optional<std::string> text = std::nullopt, std::optional<Bytes> picture = std::nullopt,
                          std::optional<int> option1 = std::nullopt, std::optional<int> separator = std::nullopt,
-                         std::optional<int> option2 = std::nullopt, std::optional<int> keyCode = std::nullopt,
+                         std::optional<int> option2 = std::nullopt, std::optional<std::intptr_t> keyCode = std::nullopt,
                          std::optional<ARGB> color1 = std::nullopt, std::optional<int> option3 = std::nullopt,
                          std::optional<int> option4 = std::nullopt, std::optional<ARGB> color2 = std::nullopt);
     virtual bool removeItem(int index);

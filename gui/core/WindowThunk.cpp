@@ -2,22 +2,49 @@
 
 #include <cstring>
 
-bool WindowThunk::build(WNDPROC target, std::uint32_t firstArgument)
+namespace {
+
+void fill(WindowThunk::Code& code, WNDPROC target, std::uintptr_t firstArgument)
 {
-    if (!code_) {
-        code_ = static_cast<Code*>(VirtualAlloc(nullptr, sizeof(Code), MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE));
-        if (!code_)
-            return false;
-    }
+#if defined(_WIN64)
+    static constexpr std::uint8_t movRcx[2] = {0x48, 0xB9};
+    static constexpr std::uint8_t movRax[2] = {0x48, 0xB8};
+    static constexpr std::uint8_t jmpRax[2] = {0xFF, 0xE0};
+    std::memcpy(code.movRcx, movRcx, sizeof movRcx);
+    code.argument = firstArgument;
+    std::memcpy(code.movRax, movRax, sizeof movRax);
+    code.target = reinterpret_cast<std::uintptr_t>(target);
+    std::memcpy(code.jmpRax, jmpRax, sizeof jmpRax);
+#else
     static constexpr std::uint8_t call[5] = {0xE8, 0x04, 0x00, 0x00, 0x00};
     static constexpr std::uint8_t movArg[4] = {0xC7, 0x44, 0x24, 0x04};
     static constexpr std::uint8_t jmpEcx[2] = {0xFF, 0x21};
-    std::memcpy(code_->call, call, sizeof call);
-    code_->target = static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(target));
-    code_->popEcx = 0x59;
-    std::memcpy(code_->movArg, movArg, sizeof movArg);
-    code_->argument = firstArgument;
-    std::memcpy(code_->jmpEcx, jmpEcx, sizeof jmpEcx);
+    std::memcpy(code.call, call, sizeof call);
+    code.target = reinterpret_cast<std::uintptr_t>(target);
+    code.popEcx = 0x59;
+    std::memcpy(code.movArg, movArg, sizeof movArg);
+    code.argument = firstArgument;
+    std::memcpy(code.jmpEcx, jmpEcx, sizeof jmpEcx);
+#endif
+}
+
+}  // namespace
+
+bool WindowThunk::build(WNDPROC target, std::uintptr_t firstArgument)
+{
+    DWORD previous = 0;
+    if (!code_) {
+        code_ = static_cast<Code*>(VirtualAlloc(nullptr, sizeof(Code), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        if (!code_)
+            return false;
+    } else if (!VirtualProtect(code_, sizeof(Code), PAGE_READWRITE, &previous)) {
+        return false;
+    }
+    fill(*code_, target, firstArgument);
+    if (!VirtualProtect(code_, sizeof(Code), PAGE_EXECUTE_READ, &previous)) {
+        free();
+        return false;
+    }
     flush();
     return true;
 }

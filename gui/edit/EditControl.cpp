@@ -122,8 +122,10 @@ int EditControl::handleEvent(int code, WPARAM wParam, LPARAM lParam)
         onSetText(wParam ? *reinterpret_cast<const std::string*>(wParam) : std::string(), lParam != 0);
         break;
     case eventGetText:
-        textAnswer_ = textBuffer_.bytes();
-        return static_cast<int>(reinterpret_cast<INT_PTR>(&textAnswer_));
+        // The answer goes to the caller's string: an int answer cannot carry an address.
+        if (wParam)
+            *reinterpret_cast<std::string*>(wParam) = textBuffer_.bytes();
+        return 1;
     case WM_KEYDOWN:
         return keyDown(static_cast<int>(wParam), lParam, false);
     case WM_CHAR:
@@ -311,10 +313,10 @@ std::string EditControl::text(std::optional<std::string> value, bool caretToEnd)
         sendEvent(eventSetText, reinterpret_cast<WPARAM>(&*value), caretToEnd ? 1 : 0);
         return textBuffer_.bytes();
     }
-    const int answer = sendEvent(eventGetText, 0, 0);
-    if (answer == 0 || answer == -1)
+    std::string answer;
+    if (sendEvent(eventGetText, reinterpret_cast<WPARAM>(&answer), 0) != 1)
         return textBuffer_.bytes();
-    return *reinterpret_cast<const std::string*>(static_cast<INT_PTR>(answer));
+    return answer;
 }
 
 void EditControl::onSetText(const std::string& value, bool caretToEnd)

@@ -186,5 +186,4 @@ private:
     HGDIOBJ caretSaveOld_ = nullptr;
     std::unique_ptr<EditLayout> measuring_;  // for the current graphics, font and format
     float laidOutWidth_ = -1;                // wrap width of the last layout
-    std::string textAnswer_;                 // what the get-text event answers points here
 };

@@ -148,7 +148,7 @@ class TestBed:
 
     def reg_query(self, key):
         """The REG_SZ values of `key` as {name: data}, or None when the key is missing."""
-        result = run(["wine", "reg", "query", key], stdin=subprocess.DEVNULL)
+        result = run(["wine", "reg", "query", key] + self.reg_view(), stdin=subprocess.DEVNULL)
         if result.returncode != 0:
             return None
         values = {}
@@ -159,7 +159,12 @@ class TestBed:
         return values
 
     def reg_delete(self, key):
-        run(["wine", "reg", "delete", key, "/f"], stdin=subprocess.DEVNULL)
+        run(["wine", "reg", "delete", key, "/f"] + self.reg_view(), stdin=subprocess.DEVNULL)
+
+    @staticmethod
+    def reg_view():
+        """The registry view the product writes: a 32-bit program in a 64-bit prefix writes to the 32-bit one."""
+        return ["/reg:32"] if os.environ.get("TESTBED_REG_VIEW") == "32" else []
 
     def shell_folders(self):
         """The current user's Programs and desktop folders as the shell names them (no final "\\")."""

@@ -28,23 +28,44 @@ WNDPROC currentProc(HWND hwnd)
 }
 }  // namespace
 
-TEST(WindowThunk, CodeIsTheTwentyBytesThatSwapTheFirstArgumentAndJump)
+TEST(WindowThunk, CodeSwapsTheFirstArgumentJumpsAndIsNotWritable)
 {
     WindowThunk thunk;
-    ASSERT_TRUE(thunk.build(thunkTarget, 0xCAFEF00D));
+    const std::uintptr_t argument = sizeof(void*) == 8 ? std::uintptr_t(0xCAFEF00D12345678ull) : 0xCAFEF00Du;
+    ASSERT_TRUE(thunk.build(thunkTarget, argument));
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(thunk.code());
-    const auto target = static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(&thunkTarget));
-    std::uint8_t expected[20] = {0xE8, 4, 0, 0, 0, 0, 0, 0, 0, 0x59, 0xC7, 0x44, 0x24, 0x04, 0x0D, 0xF0, 0xFE, 0xCA,
-                                 0xFF, 0x21};
+    const auto target = reinterpret_cast<std::uintptr_t>(&thunkTarget);
+#if defined(_WIN64)
+    // mov rcx, argument; mov rax, target; jmp rax
+    std::uint8_t expected[22] = {0x48, 0xB9, 0, 0, 0, 0, 0, 0, 0, 0, 0x48, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xE0};
+    std::memcpy(expected + 2, &argument, 8);
+    std::memcpy(expected + 12, &target, 8);
+#else
+    // call $+9; dd target; pop ecx; mov dword [esp+4], argument; jmp [ecx]
+    std::uint8_t expected[20] = {0xE8, 4, 0, 0, 0, 0, 0, 0, 0, 0x59, 0xC7, 0x44, 0x24, 0x04, 0, 0, 0, 0, 0xFF, 0x21};
     std::memcpy(expected + 5, &target, 4);
-    EXPECT_EQ(std::memcmp(bytes, expected, 20), 0);
+    std::memcpy(expected + 14, &argument, 4);
+#endif
+    ASSERT_EQ(sizeof expected, sizeof(WindowThunk::Code));
+    EXPECT_EQ(std::memcmp(bytes, expected, sizeof expected), 0);
 
-    // Called as a window procedure, it returns the target's answer with the stack balanced (stdcall).
+    MEMORY_BASIC_INFORMATION page{};
+    ASSERT_NE(VirtualQuery(thunk.code(), &page, sizeof page), 0u);
+    EXPECT_EQ(page.Protect, static_cast<DWORD>(PAGE_EXECUTE_READ));
+
+    // Called as a window procedure, it returns the target's answer with the stack balanced.
     EXPECT_EQ(CallWindowProcW(thunk.entry(), reinterpret_cast<HWND>(0x111), 0x222, 0x333, 0x444), 0x1234);
-    EXPECT_EQ(lastThunkCall.first, 0xCAFEF00Du);
+    EXPECT_EQ(lastThunkCall.first, argument);
     EXPECT_EQ(lastThunkCall.msg, 0x222u);
     EXPECT_EQ(lastThunkCall.wParam, 0x333u);
     EXPECT_EQ(lastThunkCall.lParam, 0x444);
+
+    // Built again (a re-attach), it is rewritten in place and still execute-read.
+    ASSERT_TRUE(thunk.build(thunkTarget, 7));
+    ASSERT_NE(VirtualQuery(thunk.code(), &page, sizeof page), 0u);
+    EXPECT_EQ(page.Protect, static_cast<DWORD>(PAGE_EXECUTE_READ));
+    EXPECT_EQ(CallWindowProcW(thunk.entry(), reinterpret_cast<HWND>(0x111), 1, 2, 3), 0x1234);
+    EXPECT_EQ(lastThunkCall.first, 7u);
     thunk.free();
     EXPECT_FALSE(thunk.isBuilt());
 }
@@ -200,7 +221,7 @@ TEST(HostAttach, TooltipWindowComesWithTheFirstTipAndHoldsOneTool)
     tipped.tooltip(std::string("tip"));
     w.mouse(WM_MOUSEMOVE, 20, 50);
     ASSERT_NE(w.host.tooltipWindow, nullptr);
-    EXPECT_EQ(w.host.toolInfo.cbSize, 44u);
+    EXPECT_EQ(w.host.toolInfo.cbSize, sizeof(void*) == 4 ? 44u : 64u) << "the record without lpReserved";
     EXPECT_EQ(w.host.toolInfo.uFlags, static_cast<UINT>(TTF_SUBCLASS));
     EXPECT_EQ(SendMessageW(w.host.tooltipWindow, TTM_GETTOOLCOUNT, 0, 0), 1);
     char text[16] = {};

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "InstallerTestSupport.h"
 #include "Text.h"
 
@@ -46,5 +49,24 @@ TEST(Executables, InstallerAndUninstallerAreManifestedVersionedAndCarryIcon129)
         EXPECT_EQ(versionString(module, L"CompanyName"),
                   "\xB1\xB1\xC1\xEB\xCA\xFD\xC2\xEB\xBF\xC6\xBC\xBC\xD3\xD0\xCF\xDE\xB9\xAB\xCB\xBE") << name;
         FreeLibrary(module);
+    }
+}
+
+TEST(Executables, EveryManifestNamesTheBuildsProcessor)
+{
+    const std::string tests = thisProgram().substr(0, thisProgram().rfind('\\') + 1);
+    const std::string expected = sizeof(void*) == 8 ? "amd64" : "x86";
+    for (const char* name : {"FeijingSetup.exe", "uninst.exe", "fj.exe"}) {
+        const std::string exe = tests + "..\\installer\\" + name;
+        HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_TRUE(module) << exe;
+        const std::string manifest = resourceText(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+        FreeLibrary(module);
+        // The program's own identity and the common controls it asks for.
+        std::vector<std::string> named;
+        const std::string key = "processorArchitecture=\"";
+        for (size_t at = manifest.find(key); at != std::string::npos; at = manifest.find(key, at + 1))
+            named.push_back(manifest.substr(at + key.size(), manifest.find('"', at + key.size()) - at - key.size()));
+        EXPECT_EQ(named, std::vector<std::string>(2, expected)) << name;
     }
 }

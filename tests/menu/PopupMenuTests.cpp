@@ -36,7 +36,7 @@ struct MenuWindowCall {
 };
 MenuWindowCall lastCall;
 
-int recordingMenuWindow(HWND owner, int x, int y, int width, const std::vector<MenuItem>& items, bool isRoot,
+std::intptr_t recordingMenuWindow(HWND owner, int x, int y, int width, const std::vector<MenuItem>& items, bool isRoot,
                         MenuOpenHandler onOpen, HostPaintBackgroundHandler painter)
 {
     lastCall = {lastCall.calls + 1, owner, x, y, width, items.size(), isRoot, onOpen, painter};

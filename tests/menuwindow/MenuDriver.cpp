@@ -101,7 +101,7 @@ int openRoot(HWND owner, int x, int y, int width, const std::vector<MenuItem>& i
     return MenuWindow::showMenu(owner, x, y, width, items, true, MenuDriver::recordOpen, nullptr);
 }
 
-MenuItem commandItem(const char* text, int keyCode)
+MenuItem commandItem(const char* text, std::intptr_t keyCode)
 {
     MenuItem item;
     item.text = toWide(text);
@@ -123,7 +123,7 @@ MenuItem separatorItem()
 
 MenuItem submenuItem(const char* text, PopupMenu& submenu)
 {
-    MenuItem item = commandItem(text, static_cast<int>(reinterpret_cast<UINT_PTR>(&submenu)));
+    MenuItem item = commandItem(text, reinterpret_cast<std::intptr_t>(&submenu));
     item.separator = 2;
     return item;
 }

@@ -55,7 +55,7 @@ public:
 
 // A root menu of `items` at (x, y) (both 0: at the cursor), reporting to the current driver.
 int openRoot(HWND owner, int x, int y, int width, const std::vector<MenuItem>& items);
-MenuItem commandItem(const char* text, int keyCode);
+MenuItem commandItem(const char* text, std::intptr_t keyCode);
 MenuItem separatorItem();
 MenuItem submenuItem(const char* text, PopupMenu& submenu);
 void postKey(HWND window, WPARAM key);

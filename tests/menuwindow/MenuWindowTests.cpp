@@ -322,7 +322,7 @@ void countCall() { ++calls; }
 
 TEST(MenuLoop, ItemWithoutCommandDeliveryCallsItsFunction)
 {
-    MenuItem item = commandItem("&Go", static_cast<int>(reinterpret_cast<UINT_PTR>(&countCall)));
+    MenuItem item = commandItem("&Go", reinterpret_cast<std::intptr_t>(&countCall));
     item.option2 = MenuItemControl::DeliverByCall;
     calls = 0;
     CommandOwner owner;

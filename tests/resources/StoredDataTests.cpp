@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -33,7 +35,22 @@ struct ZipEntry {
     std::string name;
     unz_file_info64 info;
     bool dataIntact;
+    std::vector<char> head;  // the first bytes of the entry's data
 };
+
+// The machine field of a PE file's header, 0 when `bytes` is no PE file.
+unsigned peMachine(const std::vector<char>& bytes)
+{
+    if (bytes.size() < 0x40 || bytes[0] != 'M' || bytes[1] != 'Z')
+        return 0;
+    std::uint32_t pe = 0;
+    std::memcpy(&pe, bytes.data() + 0x3C, 4);
+    if (pe + 6 > bytes.size() || std::memcmp(bytes.data() + pe, "PE\0\0", 4) != 0)
+        return 0;
+    std::uint16_t machine = 0;
+    std::memcpy(&machine, bytes.data() + pe + 4, 2);
+    return machine;
+}
 
 std::vector<ZipEntry> readArchive(const std::string& path)
 {
@@ -50,8 +67,11 @@ std::vector<ZipEntry> readArchive(const std::string& path)
         bool ok = unzOpenCurrentFile(zip) == UNZ_OK;
         int read = 0;
         ZPOS64_T total = 0;
-        while (ok && (read = unzReadCurrentFile(zip, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0)
+        while (ok && (read = unzReadCurrentFile(zip, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0) {
+            if (entry.head.empty())
+                entry.head.assign(buffer.begin(), buffer.begin() + std::min(read, 4096));
             total += static_cast<ZPOS64_T>(read);
+        }
         ok = ok && read == 0 && total == entry.info.uncompressed_size;
         // unzCloseCurrentFile answers UNZ_CRCERROR when the inflated bytes do not match.
         ok = unzCloseCurrentFile(zip) == UNZ_OK && ok;
@@ -86,6 +106,10 @@ TEST(StoredData, PayloadIsAStandardDeflateZipOfEightEntries)
     ASSERT_EQ(entries.size(), 8u);
     EXPECT_EQ(entries[2].name, "fj.exe");
     EXPECT_EQ(entries[6].name, "uninst.exe");
+    // The programs the build made, for the build's processor: the x86_64 build packs 64-bit ones.
+    const unsigned machine = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+    EXPECT_EQ(peMachine(entries[2].head), machine) << "fj.exe";
+    EXPECT_EQ(peMachine(entries[6].head), machine) << "uninst.exe";
     const ZPOS64_T productSizes[8] = {814488, 1837712, 0, 4966184, 160400, 1127056, 0, 1087632};
     for (size_t i = 0; i < entries.size(); ++i) {
         const ZipEntry& entry = entries[i];
