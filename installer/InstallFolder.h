@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "InstallFailure.h"
+
 class InstallFolder {
 public:
     // "C:\飞鲸网游加速器\" when "C:\Windows" exists, else empty.
@@ -19,8 +21,24 @@ public:
     // as SHGetPathFromIDListA gives it, or empty when cancelled.
     static std::string browse(HWND owner, const std::string& startFolder);
 
-    // Creates `folder` (one level) unless a find-first-file search for the text succeeds.
-    static void createIfMissing(const std::string& folder);
+    // A folder text the product may be installed into, decided on its UTF-16 form (GBK trail bytes
+    // include "\" and "|"): well formed, on a local drive, no system place, and not an existing reparse
+    // point or system folder. Anything else would install relative to the current folder, into a drive
+    // root or a folder the uninstaller must not empty.
+    static bool isAcceptable(const std::string& text);
+    // "X:\name\...": a drive letter, then one or more plain names (no characters Windows forbids, no
+    // device name, none ending in a dot or space), optionally a final "\"; short enough for the files
+    // inside it. No UNC, relative, drive-relative or root path.
+    static bool isWellFormed(std::wstring_view folder);
+    // The Windows folder or any folder inside it, a Program Files folder itself, ProgramData itself, the
+    // folder of the user profiles or a profile's root. Short names are taken as their long forms.
+    static bool isSystemPlace(std::wstring_view folder);
+
+    // Makes the folder ready for the payload before anything is written into it: a missing folder is
+    // created (one level) with the protected descriptor; an existing one must be a folder, not a reparse
+    // point; one directly at a drive's root that others may write is given the protected descriptor and
+    // Administrators as owner. Any other existing folder is left as it is.
+    static InstallFailure prepare(const std::string& folder);
 
     // `folder` with a "\" appended when it does not end in one; empty stays empty.
     static std::string withSeparator(std::string_view folder);

@@ -1,21 +1,31 @@
-// Sections: set-up · folder · agreement · install · progress · completion · shortcuts · run
+// Sections: set-up · folder · agreement · install · progress · completion · failure · shortcuts · run · end
 #include "InstallProcedure.h"
-
-#include <shellapi.h>
 
 #include "InstallFolder.h"
 #include "InstallWorker.h"
-#include "ProductRegistration.h"
 #include "ProductTexts.h"
+#include "ProgramLauncher.h"
 #include "ProgressStages.h"
 #include "Resources.h"
-#include "SystemDll.h"
+#include "Text.h"
 
 using Element = InstallerElement;
 
+void (*InstallProcedure::exitProcess)(UINT code) = &ExitProcess;
+
 InstallProcedure::InstallProcedure(InstallerElements& elements)
-    : elements_(elements), relay_([this](int percent) { onExtractProgress(percent); })
+    : elements_(elements),
+      relay_([this](int percent) { onExtractProgress(percent); },
+             [this](int failure) { onExtractFinished(static_cast<InstallFailure>(failure)); }),
+      archive_(payloadArchive()),
+      digest_(payloadDigest())
 {
+}
+
+void InstallProcedure::setPayload(Bytes archive, Bytes digest)
+{
+    archive_ = archive;
+    digest_ = digest;
 }
 
 InstallProcedure::~InstallProcedure()
@@ -40,7 +50,7 @@ void InstallProcedure::setDefaultFolder()
 
 void InstallProcedure::onCloseClicked()
 {
-    ExitProcess(0);
+    endInstaller();
 }
 
 void InstallProcedure::onBrowseClicked()
@@ -112,7 +122,9 @@ void InstallProcedure::onInstallClicked()
         return;
     }
     std::string folder = folderText();
-    if (folder.empty()) {
+    // A text that names no folder the product can live in is answered like the empty one: relative and
+    // drive-relative texts, drive roots, UNC paths, system places, reparse points.
+    if (!InstallFolder::isAcceptable(folder)) {
         MessageBoxA(nullptr, folderMessage, folderCaption, MB_OK | MB_TASKMODAL);
     } else if (!worker_) {
         // Every file name is appended to the folder text; without the "\" the files would land beside
@@ -121,10 +133,11 @@ void InstallProcedure::onInstallClicked()
             folder = InstallFolder::withSeparator(folder);
             elements_.text(Element::FolderEdit, folder);
         }
-        InstallFolder::createIfMissing(folder);
         showInstallingState();
-        worker_ = std::make_unique<InstallWorker>(folder, payloadArchive(),
-                                                  [this](int percent) { relay_.deliver(percent); });
+        // The worker checks the payload before it makes the folder or writes anything.
+        worker_ = std::make_unique<InstallWorker>(
+            folder, archive_, digest_, [this](int percent) { relay_.deliver(percent); },
+            [this](InstallFailure failure) { relay_.deliverFinished(static_cast<int>(failure)); });
     }
     elements_.visible(Element::AgreementCheck, false);
     elements_.visible(Element::AgreementLink, false);
@@ -148,17 +161,27 @@ bool InstallProcedure::isWorkerFinished() const
 
 void InstallProcedure::onExtractProgress(int percent)
 {
+    if (failure_ != InstallFailure::None)
+        return;
     elements_.progressPosition(percent);
     const ProgressStages::Stage stage = ProgressStages::stageOf(percent);
     if (const char* text = ProgressStages::statusText(stage)) {
         if (elements_.text(Element::StatusText) == text)
             return;
         elements_.text(Element::StatusText, text);
-        if (stage == ProgressStages::Stage::Registering)
+        if (stage == ProgressStages::Stage::Registering) {
+            savedEntry_ = ProductRegistration::saveUninstallEntry();
             ProductRegistration::writeUninstallEntry(folderText());
-    } else if (elements_.progressPosition() == 100) {
+        }
+    } else if (elements_.progressPosition() == 100 && !isComplete_) {
         completeInstallation();
     }
+}
+
+void InstallProcedure::onExtractFinished(InstallFailure failure)
+{
+    if (failure != InstallFailure::None)
+        failInstallation(failure);
 }
 
 void InstallProcedure::completeInstallation()
@@ -171,7 +194,11 @@ void InstallProcedure::completeInstallation()
     const UninstallList list =
         ProductRegistration::uninstallList(folder, programsFolder_, ProductRegistration::desktopFolder());
     uninstallList_ = list.bytes();
-    ProductRegistration::writeUninstallList(folder, list);
+    if (!ProductRegistration::writeUninstallList(folder, list)) {
+        failInstallation(failureFromError(GetLastError()));
+        return;
+    }
+    isComplete_ = true;
     setIconTimerInterval(iconTimerDelay);
     elements_.visible(Element::ProgressBar, false);
     elements_.text(Element::StatusText, ProgressStages::finishedText);
@@ -179,6 +206,29 @@ void InstallProcedure::completeInstallation()
     elements_.top(Element::RunButton, 336);
     elements_.visible(Element::RunButton, true);
 }
+
+// ---- failure ----
+
+void InstallProcedure::failInstallation(InstallFailure failure)
+{
+    if (failure == InstallFailure::None || failure_ != InstallFailure::None)
+        return;
+    failure_ = failure;
+    setIconTimerInterval(0);
+    restoreUninstallEntry();
+    elements_.visible(Element::RunButton, false);
+    elements_.text(Element::StatusText, failureText(failure));
+    elements_.visible(Element::StatusText, true);
+}
+
+void InstallProcedure::restoreUninstallEntry()
+{
+    if (savedEntry_)
+        ProductRegistration::restoreUninstallEntry(*savedEntry_);
+    savedEntry_.reset();
+}
+
+// ---- shortcuts ----
 
 void InstallProcedure::setIconTimerInterval(UINT milliseconds)
 {
@@ -201,9 +251,20 @@ void CALLBACK InstallProcedure::iconTimerTick(HWND, UINT, UINT_PTR id, DWORD)
 void InstallProcedure::onIconTimer()
 {
     setIconTimerInterval(0);
-    ProductRegistration::createShortcuts(ProductRegistration::shortcuts(
-        ProductRegistration::programsFolder(), ProductRegistration::desktopFolder(), folderText(), productName_));
+    // A shortcut file refused (a link planted in its place) fails the installation; one the shell could
+    // not make is left out, as before.
+    if (!ProductRegistration::createShortcuts(ProductRegistration::shortcuts(
+            ProductRegistration::programsFolder(), ProductRegistration::desktopFolder(), folderText(), productName_)))
+        failInstallation(failureFromError(GetLastError()));
 }
+
+void InstallProcedure::makeDueShortcuts()
+{
+    if (iconTimerInterval_)
+        onIconTimer();
+}
+
+// ---- run ----
 
 bool InstallProcedure::startInstalledProgram()
 {
@@ -211,15 +272,25 @@ bool InstallProcedure::startInstalledProgram()
     const std::string program = folder + product::programFile;
     if (!InstallFolder::exists(program))
         return false;
-    // The full path: a bare "fj.exe" would be looked up in the current folder first, typically the
-    // Downloads folder this elevated installer was started from.
-    if (const auto execute = BOUND_PROC(SystemDll::Shell32, decltype(&ShellExecuteA), "ShellExecuteA"))
-        execute(nullptr, "open", program.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
+    ProgramLauncher::start(toWide(program), toWide(folder));
     return true;
 }
 
 void InstallProcedure::onRunClicked()
 {
-    if (startInstalledProgram())
-        ExitProcess(0);
+    // The second press of a double click on "极速安装" may land here before the shortcut timer.
+    makeDueShortcuts();
+    if (failure_ == InstallFailure::None && startInstalledProgram())
+        exitProcess(0);
+}
+
+// ---- end ----
+
+void InstallProcedure::endInstaller()
+{
+    if (isComplete_)
+        makeDueShortcuts();
+    else
+        restoreUninstallEntry();
+    exitProcess(0);
 }

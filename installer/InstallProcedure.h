@@ -1,14 +1,17 @@
 #pragma once
 // The installer's behaviour once its window stands: default folder, folder browser, agreement box and
-// link, the install checks, the worker thread and its progress stages, completion, shortcuts and
-// "立即运行". The window binds its elements' events to these handlers.
+// link, the install checks, the worker thread and its progress stages, completion, failures, shortcuts,
+// "立即运行" and the end of the process. The window binds its elements' events to these handlers.
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "Forward.h"
+#include "InstallFailure.h"
 #include "InstallerElements.h"
+#include "ProductRegistration.h"
 #include "ProgressRelay.h"
 
 class InstallWorker;
@@ -23,11 +26,12 @@ public:
     InstallProcedure& operator=(const InstallProcedure&) = delete;
 
     void setDefaultFolder();
-    // Ends the process with exit code 0 at once, also while the worker runs.
-    [[noreturn]] static void onCloseClicked();
+    // Ends the process with exit code 0 at once, also while the worker runs (endInstaller).
+    void onCloseClicked();
     void onInstallClicked();
     void onBrowseClicked();
-    // Starts the installed program and ends the process with exit code 0; nothing when it is missing.
+    // Makes the shortcuts still due, starts the installed program and ends the process with exit code 0;
+    // nothing when the program is missing or the installation failed.
     void onRunClicked();
     void onAgreementCheckClicked();
     void onAgreementLinkClicked();
@@ -35,15 +39,34 @@ public:
     void onHoverLeave(ControlHandle handle);
     // On the window's thread, while the worker waits.
     void onExtractProgress(int percent);
+    // On the window's thread, once the worker is through: None when it unpacked everything.
+    void onExtractFinished(InstallFailure failure);
     void onIconTimer();
 
-    // onRunClicked without ending the process: true when the program was found and started.
+    // Ends the process with exit code 0 at once, as the close button and the window's destruction do.
+    // Before completion an uninstall entry this run wrote is put back as it was (its uninstaller may not
+    // be unpacked yet); after it, the shortcuts still due are made first.
+    void endInstaller();
+
+    // The status line says why, the progress bar stops where it is, no run button, and the uninstall
+    // entry is put back as it was before this run. The window stays in its state otherwise.
+    void failInstallation(InstallFailure failure);
+
+    // onRunClicked without ending the process: true when the program was found and started, as the
+    // user who started the installer where the desktop shell allows it.
     bool startInstalledProgram();
 
     bool isAgreementTicked();
     bool hasStartedWorker() const { return worker_ != nullptr; }
     bool isWorkerFinished() const;
+    bool isComplete() const { return isComplete_; }
+    InstallFailure failure() const { return failure_; }
     UINT iconTimerInterval() const { return iconTimerInterval_; }
+
+    // Seams for tests: the archive and digest the next worker takes (the stored ones by default), and
+    // what ends the process.
+    void setPayload(Bytes archive, Bytes digest);
+    static void (*exitProcess)(UINT code);
 
     const std::string& productName() const { return productName_; }
     const std::string& programsFolder() const { return programsFolder_; }
@@ -63,12 +86,20 @@ private:
     void setIconTimerInterval(UINT milliseconds);
     void showInstallingState();
     void completeInstallation();
+    void makeDueShortcuts();
+    void restoreUninstallEntry();
     void applyHoverPictures(ControlHandle handle);
     std::string folderText();
 
     InstallerElements& elements_;
     ProgressRelay relay_;
     std::unique_ptr<InstallWorker> worker_;  // after relay_: destroyed first
+    Bytes archive_;
+    Bytes digest_;
+    // The uninstall entry as it was before this run wrote it; set while this run's entry stands.
+    std::optional<ProductRegistration::SavedEntry> savedEntry_;
+    bool isComplete_ = false;
+    InstallFailure failure_ = InstallFailure::None;
     UINT iconTimerInterval_ = 0;
     HWND timerWindow_ = nullptr;
     std::string productName_;

@@ -1,12 +1,21 @@
 #include "InstallWorker.h"
 
 #include <algorithm>
-#include <vector>
 
+#include "InstallFolder.h"
 #include "ProductTexts.h"
+#include "SafeFile.h"
+#include "Sha256.h"
+#include "Text.h"
 
-InstallWorker::InstallWorker(std::string folder, Bytes archive, Report report)
-    : folder_(std::move(folder)), archive_(archive), report_(std::move(report))
+InstallWorker::Hooks InstallWorker::hooks;
+
+InstallWorker::InstallWorker(std::string folder, Bytes archive, Bytes digest, Report report, Finished finished)
+    : folder_(std::move(folder)),
+      archive_(archive),
+      digest_(digest),
+      report_(std::move(report)),
+      finished_(std::move(finished))
 {
     thread_ = CreateThread(nullptr, 0, &InstallWorker::threadMain, this, 0, nullptr);
 }
@@ -31,132 +40,95 @@ bool InstallWorker::isFinished() const
 DWORD WINAPI InstallWorker::threadMain(void* self)
 {
     auto* worker = static_cast<InstallWorker*>(self);
-    worker->result_ = extractPayload(worker->folder_, worker->archive_, worker->report_);
+    const Report report = [worker](int percent) {
+        worker->report_(percent);
+        if (hooks.afterReport)
+            hooks.afterReport(percent);
+    };
+    worker->failure_ = extractPayload(worker->folder_, worker->archive_, worker->digest_, report);
+    if (worker->finished_)
+        worker->finished_(worker->failure_);
     return 0;
 }
 
-PayloadUnpacker::Result InstallWorker::extractPayload(const std::string& folder, Bytes archive, const Report& report)
+bool InstallWorker::isIntact(Bytes archive, Bytes digest)
 {
-    const std::string zipPath = folder + product::payloadFile;
-    const HANDLE written = writeArchive(zipPath, archive);
-    // Unwritten, "sj.zip" may still be some other file (one held open elsewhere cannot be replaced):
-    // never unpack that.
-    if (written == INVALID_HANDLE_VALUE)
-        return PayloadUnpacker::Result::NoArchive;
-    const PayloadUnpacker::Result result = PayloadUnpacker::unpack(zipPath, folder, report);
-    CloseHandle(written);  // deletes it
-    return result;
+    const Sha256::Digest actual = Sha256::of(archive);
+    return !archive.empty() && digest.size() == actual.size() && std::equal(actual.begin(), actual.end(), digest.begin());
 }
 
-std::optional<ULONGLONG> InstallWorker::imageFileOffset(Bytes bytes)
+InstallFailure InstallWorker::extractPayload(const std::string& folder, Bytes archive, Bytes digest,
+                                             const Report& report)
 {
-    const auto* base = reinterpret_cast<const std::uint8_t*>(GetModuleHandleW(nullptr));
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    if (!base || bytes.empty() || bytes.data() < base || dos->e_magic != IMAGE_DOS_SIGNATURE)
-        return std::nullopt;
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    if (nt->Signature != IMAGE_NT_SIGNATURE)
-        return std::nullopt;
-    const ULONGLONG start = static_cast<ULONGLONG>(bytes.data() - base);
-    const ULONGLONG end = start + bytes.size();
-    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
-    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
-        const ULONGLONG first = section->VirtualAddress;
-        if (start >= first && end <= first + section->SizeOfRawData)
-            return section->PointerToRawData + (start - first);
-    }
-    return std::nullopt;
+    // Once, from the program's mapped image: the bytes checked are the bytes written.
+    if (!isIntact(archive, digest))
+        return InstallFailure::DamagedPayload;
+    if (const InstallFailure failure = InstallFolder::prepare(folder); failure != InstallFailure::None)
+        return failure;
+    const std::string zipPath = folder + product::payloadFile;
+    const HANDLE written = writeArchive(zipPath, archive);
+    if (written == INVALID_HANDLE_VALUE)
+        return failureFromError(GetLastError());
+    if (hooks.afterArchiveWritten)
+        hooks.afterArchiveWritten(zipPath);
+    const PayloadUnpacker::Result result = PayloadUnpacker::unpack(written, folder, report);
+    const DWORD error = PayloadUnpacker::lastError();
+    CloseHandle(written);  // deletes it
+    return result == PayloadUnpacker::Result::Complete ? InstallFailure::None : failureFromError(error);
 }
 
 namespace {
 
-constexpr DWORD copyChunk = 1 << 18;
-
-// Deleted when its last handle closes, which the system does for a process that ends in any way:
-// the close button may end the installer while the archive is being unpacked. Readers must share
-// deletion.
-HANDLE createArchiveFile(const std::string& path)
+// Removes whatever file or link is called `path` (a read-only one too), acting on the entry itself.
+bool removeLeftover(const std::wstring& path)
 {
-    auto create = [&] {
-        return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                           nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    };
-    HANDLE file = create();
-    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
-        // A read-only leftover of an earlier run.
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        file = create();
+    HANDLE file = CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    FILE_BASIC_INFO basic = {};
+    bool removed = GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic);
+    if (removed && (basic.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        basic.FileAttributes = (basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL;
+        basic.CreationTime.QuadPart = basic.LastAccessTime.QuadPart = 0;
+        basic.LastWriteTime.QuadPart = basic.ChangeTime.QuadPart = 0;
+        removed = SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic);
     }
-    return file;
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    removed = removed && SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    SetLastError(error);
+    return removed;
 }
 
-bool writeAll(HANDLE file, const void* data, DWORD size)
+// Only readers that share deletion may open it, and no one may write, rename or delete it.
+HANDLE createArchiveFile(const std::wstring& path)
 {
-    DWORD written = 0;
-    return WriteFile(file, data, size, &written, nullptr) && written == size;
-}
-
-// Copies the bytes that `expected` maps from `offset` of the main executable's file into `out` through one
-// small buffer.
-// The first and last bytes are compared with the mapped ones (two pages touched): a file changed on
-// disk since it was started must not be taken for the payload.
-bool copyFromImageFile(HANDLE out, ULONGLONG offset, Bytes expected)
-{
-    wchar_t exe[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return false;
-    HANDLE in = CreateFileW(exe, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (in == INVALID_HANDLE_VALUE)
-        return false;
-    LARGE_INTEGER at;
-    at.QuadPart = static_cast<LONGLONG>(offset);
-    std::vector<std::uint8_t> buffer(std::min<size_t>(copyChunk, expected.size()));
-    bool ok = SetFilePointerEx(in, at, nullptr, FILE_BEGIN) != FALSE;
-    for (size_t done = 0; ok && done < expected.size();) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(expected.size() - done, buffer.size()));
-        DWORD read = 0;
-        ok = ReadFile(in, buffer.data(), chunk, &read, nullptr) && read == chunk;
-        const size_t check = std::min<size_t>(chunk, 64);
-        if (ok && done == 0)
-            ok = std::equal(buffer.begin(), buffer.begin() + check, expected.begin());
-        if (ok && done + chunk == expected.size())
-            ok = std::equal(buffer.begin() + (chunk - check), buffer.begin() + chunk, expected.end() - check);
-        ok = ok && writeAll(out, buffer.data(), chunk);
-        done += chunk;
-    }
-    CloseHandle(in);
-    return ok;
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
 }  // namespace
 
 HANDLE InstallWorker::writeArchive(const std::string& path, Bytes archive)
 {
-    HANDLE file = createArchiveFile(path);
+    const std::wstring widePath = toWide(path);
+    HANDLE file = createArchiveFile(widePath);
+    if (file == INVALID_HANDLE_VALUE && (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)) {
+        // A leftover of an earlier run, or something planted: it goes, whatever it is.
+        if (!removeLeftover(widePath))
+            return INVALID_HANDLE_VALUE;
+        file = createArchiveFile(widePath);
+    }
     if (file == INVALID_HANDLE_VALUE)
         return file;
-    bool ok = false;
-    if (const std::optional<ULONGLONG> offset = imageFileOffset(archive)) {
-        ok = copyFromImageFile(file, *offset, archive);
-        if (!ok) {
-            // Start again from the mapped bytes.
-            LARGE_INTEGER zero = {};
-            SetFilePointerEx(file, zero, nullptr, FILE_BEGIN);
-            SetEndOfFile(file);
-        }
-    }
-    for (size_t offset = 0; !ok && offset < archive.size();) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(archive.size() - offset, 1 << 20));
-        if (!writeAll(file, archive.data() + offset, chunk))
-            break;
-        offset += chunk;
-        ok = offset == archive.size();
-    }
-    ok = ok || archive.empty();
-    if (!ok) {
+    LARGE_INTEGER start = {};
+    if (!SafeFile::writeAll(file, archive) || !SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
+        const DWORD error = GetLastError();
         CloseHandle(file);
+        SetLastError(error);
         return INVALID_HANDLE_VALUE;
     }
     return file;

@@ -1,22 +1,26 @@
 #pragma once
-// The one worker thread of an installation: writes the payload archive into the install folder as
-// "sj.zip", unpacks it there and deletes it.
+// The one worker thread of an installation: checks the stored payload against its recorded digest,
+// makes the install folder ready, writes the payload into it as "sj.zip", unpacks it through the
+// handle that wrote it and deletes it.
 #include <windows.h>
 
 #include <atomic>
-#include <optional>
+#include <functional>
 #include <string>
 
 #include "Forward.h"
+#include "InstallFailure.h"
 #include "PayloadUnpacker.h"
 
 class InstallWorker {
 public:
     using Report = PayloadUnpacker::Progress;
+    using Finished = std::function<void(InstallFailure failure)>;
 
     // Starts the thread. `folder` is the folder text, read on the window's thread beforehand; `report`
-    // runs on the worker thread and must hand the report over and wait.
-    InstallWorker(std::string folder, Bytes archive, Report report);
+    // and `finished` run on the worker thread and must hand over and wait. `finished` is called last,
+    // with None when every entry was unpacked.
+    InstallWorker(std::string folder, Bytes archive, Bytes digest, Report report, Finished finished);
     // Waits for the thread; reports sent to this thread meanwhile still get through.
     ~InstallWorker();
     InstallWorker(const InstallWorker&) = delete;
@@ -24,26 +28,35 @@ public:
 
     bool isFinished() const;
     // Meaningful once finished.
-    PayloadUnpacker::Result result() const { return result_; }
+    InstallFailure failure() const { return failure_; }
 
-    // The thread's body. The file names are appended to `folder` as it stands.
-    static PayloadUnpacker::Result extractPayload(const std::string& folder, Bytes archive, const Report& report);
-    // Creates or replaces `path` with exactly `archive` and returns it open: the file is deleted when
-    // the handle is closed, or when the process ends however it ends; it can be opened meanwhile only
-    // with FILE_SHARE_DELETE. INVALID_HANDLE_VALUE (and no file) on failure. Bytes that the loader
-    // mapped from this process's executable are copied from that file rather than read through the
-    // mapping, whose pages would stay in the working set.
+    // The thread's body. The file names are appended to `folder` as it stands. Nothing is written, not
+    // even the folder, unless `archive` hashes to `digest`.
+    static InstallFailure extractPayload(const std::string& folder, Bytes archive, Bytes digest, const Report& report);
+    // The archive is the one recorded at build time.
+    static bool isIntact(Bytes archive, Bytes digest);
+    // Creates `path` with exactly `archive` and returns it open for reading: nobody else can write,
+    // rename or delete it while it is open; it is deleted when the handle is closed, or when the process
+    // ends however it ends. A leftover file (or a link) of that name is removed first, never written
+    // through. INVALID_HANDLE_VALUE (and no file) on failure, with the last error set.
     static HANDLE writeArchive(const std::string& path, Bytes archive);
-    // Where `bytes` lie in the file of the main executable: inside one section's raw data, which the
-    // loader maps unchanged. Nothing for bytes outside it.
-    static std::optional<ULONGLONG> imageFileOffset(Bytes bytes);
+
+    // Seams for tests, called on the worker thread: between writing "sj.zip" and unpacking it, and after
+    // each report has been handled.
+    struct Hooks {
+        std::function<void(const std::string& archivePath)> afterArchiveWritten;
+        std::function<void(int percent)> afterReport;
+    };
+    static Hooks hooks;
 
 private:
     static DWORD WINAPI threadMain(void* self);
 
     std::string folder_;
     Bytes archive_;
+    Bytes digest_;
     Report report_;
+    Finished finished_;
     HANDLE thread_ = nullptr;
-    std::atomic<PayloadUnpacker::Result> result_{PayloadUnpacker::Result::NoArchive};
+    std::atomic<InstallFailure> failure_{InstallFailure::None};
 };

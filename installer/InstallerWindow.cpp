@@ -186,8 +186,16 @@ BOOL WINAPI InstallerWindow::presentAndRefreshLabels(HDC target, int x, int y, i
 
 void InstallerWindow::bindHandlers()
 {
-    closeButton.bindEvent(WM_LBUTTONDOWN, [](ControlHandle, int, WPARAM, LPARAM) -> int {
-        InstallProcedure::onCloseClicked();
+    closeButton.bindEvent(WM_LBUTTONDOWN, [](ControlHandle, int, WPARAM, LPARAM) {
+        current->procedure_->onCloseClicked();
+        return 0;
+    });
+    // Alt+F4 and the taskbar's "close window" destroy the window: the process ends then as with the
+    // close button, never waiting invisibly for the worker.
+    hostWindow.setOnMessage([](HWND, UINT msg, WPARAM, LPARAM) -> LRESULT {
+        if (msg == WM_DESTROY && current && current->procedure_)
+            current->procedure_->endInstaller();
+        return -1;
     });
     // Handlers that may open a dialog give up the press's capture first, or the dialog gets no mouse.
     installButton.bindEvent(WM_LBUTTONDOWN, [](ControlHandle, int, WPARAM, LPARAM) {

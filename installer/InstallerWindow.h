@@ -13,6 +13,7 @@
 #include "InstallerElements.h"
 #include "LabelControl.h"
 #include "PictureControl.h"
+#include "ProductTexts.h"
 #include "ProgressBar.h"
 #include "TextLabelWindow.h"
 
@@ -20,8 +21,7 @@ class InstallerWindow : public InstallerElements {
 public:
     static constexpr int screenX = 50, screenY = 50, width = 588, height = 438;
     static constexpr COLORREF backgroundColor = RGB(44, 56, 72);
-    static constexpr const char* title = "\xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7 "
-                                         "\xB0\xB2\xD7\xB0";  // 飞鲸网游加速器 安装
+    static constexpr const char* title = product::installerTitle;
 
     InstallerWindow();
     ~InstallerWindow() override;

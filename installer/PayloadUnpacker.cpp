@@ -9,6 +9,7 @@
 #include <unzip.h>
 
 #include "ProgressStages.h"
+#include "SafeFile.h"
 #include "Text.h"
 
 namespace {
@@ -67,10 +68,12 @@ bool isInside(const std::wstring& root, const std::wstring& path)
     return full.size() > root.size() && equalsIgnoringCase(std::wstring_view(full).substr(0, root.size()), root);
 }
 
+// A folder itself, not a junction to another.
 bool isFolder(const std::wstring& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 // Makes every folder of `path` below `root` up to its last "\"; `path` starts with `root`.
@@ -91,25 +94,36 @@ void setWriteTime(HANDLE file, unsigned long dosDate)
         SetFileTime(file, nullptr, nullptr, &utc);
 }
 
+// The Win32 error of the step that stopped the unpacking on this thread; ERROR_CRC for a damaged archive.
+thread_local DWORD failure = ERROR_SUCCESS;
+
+bool fail(DWORD error)
+{
+    failure = error;
+    return false;
+}
+
 // Inflates the current entry into `file` through `buffer`; true when all of it arrived and its CRC matched.
 bool inflateInto(unzFile zip, const unz_file_info64& info, HANDLE file, std::vector<char>& buffer)
 {
     if (unzOpenCurrentFile(zip) != UNZ_OK)
-        return false;
+        return fail(ERROR_CRC);
     ZPOS64_T total = 0;
     bool written = true;
     int read;
     while ((read = unzReadCurrentFile(zip, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0) {
-        DWORD done = 0;
-        if (!WriteFile(file, buffer.data(), static_cast<DWORD>(read), &done, nullptr) || done != static_cast<DWORD>(read)) {
-            written = false;
+        if (!SafeFile::writeAll(file, Bytes(reinterpret_cast<const std::uint8_t*>(buffer.data()), static_cast<size_t>(read)))) {
+            written = fail(GetLastError());
             break;
         }
         total += static_cast<ZPOS64_T>(read);
     }
     // minizip checks the CRC only when the declared length was read, hence the length test.
     const bool complete = written && read == 0 && total == info.uncompressed_size;
-    return unzCloseCurrentFile(zip) == UNZ_OK && complete;
+    const bool closed = unzCloseCurrentFile(zip) == UNZ_OK;
+    if (written && !(closed && complete))
+        return fail(ERROR_CRC);
+    return written;
 }
 
 bool setDeletePending(HANDLE file, bool pending)
@@ -129,36 +143,43 @@ bool fillNewFile(unzFile zip, const unz_file_info64& info, HANDLE file, const wc
     if (intact)
         setWriteTime(file, info.dosDate);
     if (intact && pending)
-        intact = setDeletePending(file, false);
+        intact = setDeletePending(file, false) || fail(GetLastError());
     CloseHandle(file);
     if (!intact)
         DeleteFileW(path);
     return intact;
 }
 
-HANDLE createForWriting(const wchar_t* path, DWORD disposition)
+// A new file only: CREATE_NEW never opens what exists, and with the reparse flag not even a dangling
+// link in the file's place, which would otherwise create the link's target.
+HANDLE createNew(const wchar_t* path)
 {
-    return CreateFileW(path, GENERIC_WRITE | DELETE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(path, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
 bool writeEntry(unzFile zip, const unz_file_info64& info, const std::wstring& target, std::vector<char>& buffer)
 {
     if (info.flag & encryptedFlag)
-        return false;
+        return fail(ERROR_CRC);
     // No file to protect: inflate straight into the target, which saves a temporary file and a rename
-    // per entry. CREATE_NEW never opens a file that exists.
-    HANDLE file = createForWriting(target.c_str(), CREATE_NEW);
+    // per entry.
+    HANDLE file = createNew(target.c_str());
     if (file != INVALID_HANDLE_VALUE)
         return fillNewFile(zip, info, file, target.c_str(), buffer);
-    // An existing file is replaced only by a complete, checked copy.
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+        return fail(GetLastError());
+    // An existing file is replaced only by a complete, checked copy, renamed over it: a link in its
+    // place is replaced, never written through.
     const std::wstring folder = target.substr(0, target.rfind(L'\\'));
     wchar_t partial[MAX_PATH];
     if (!GetTempFileNameW(folder.c_str(), L"fj", 0, partial))
-        return false;
-    file = createForWriting(partial, CREATE_ALWAYS);
+        return fail(GetLastError());
+    file = SafeFile::openForReplacing(partial);
     if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
         DeleteFileW(partial);
-        return false;
+        return fail(error);
     }
     if (!fillNewFile(zip, info, file, partial, buffer))
         return false;
@@ -166,8 +187,9 @@ bool writeEntry(unzFile zip, const unz_file_info64& info, const std::wstring& ta
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (MoveFileExW(partial, target.c_str(), MOVEFILE_REPLACE_EXISTING))
         return true;
+    const DWORD error = GetLastError();
     DeleteFileW(partial);
-    return false;
+    return fail(error);
 }
 
 // One entry into `root` (a full path ending in "\"); false stops the unpacking.
@@ -175,11 +197,11 @@ bool unpackCurrent(unzFile zip, const std::wstring& root, std::vector<char>& buf
 {
     unz_file_info64 info;
     if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
-        return false;
+        return fail(ERROR_CRC);
     std::string storedName(info.size_filename + 1, '\0');
     if (unzGetCurrentFileInfo64(zip, &info, storedName.data(), static_cast<uLong>(storedName.size()), nullptr, 0,
                                 nullptr, 0) != UNZ_OK)
-        return false;
+        return fail(ERROR_CRC);
     storedName.resize(info.size_filename);
     // Without the UTF-8 flag a name is in the packer's code page: the ANSI one of the target systems.
     std::wstring name = toWide(storedName, (info.flag & utf8NameFlag) ? CP_UTF8 : CP_ACP);
@@ -190,7 +212,7 @@ bool unpackCurrent(unzFile zip, const std::wstring& root, std::vector<char>& buf
     if (!isInside(root, target))
         return true;
     if (!makeFolders(root, target))
-        return false;
+        return fail(ERROR_ACCESS_DENIED);
     if (target.back() == L'\\')
         return true;
     return writeEntry(zip, info, target, buffer);
@@ -198,21 +220,18 @@ bool unpackCurrent(unzFile zip, const std::wstring& root, std::vector<char>& buf
 
 // ---- reading the archive ----
 
-// minizip's file functions over a Win32 handle opened with every sharing mode: the archive may be
-// held open by its writer, to be deleted when closed. Reads only.
+// minizip's file functions over an open Win32 handle, which stays its owner's: the archive is read
+// through the handle that wrote it, never reopened by name. Reads only.
 struct ArchiveStream {
     HANDLE file;
     bool failed = false;
 };
 
-voidpf ZCALLBACK openArchive(voidpf, const void* path, int mode)
+voidpf ZCALLBACK openArchive(voidpf, const void* handle, int mode)
 {
     if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ)
         return nullptr;
-    HANDLE file = CreateFileW(static_cast<const wchar_t*>(path), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    return file == INVALID_HANDLE_VALUE ? nullptr : new ArchiveStream{file};
+    return new ArchiveStream{*static_cast<const HANDLE*>(handle)};
 }
 
 uLong ZCALLBACK readArchive(voidpf, voidpf stream, void* buffer, uLong size)
@@ -249,10 +268,8 @@ long ZCALLBACK seekArchive(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 
 int ZCALLBACK closeArchive(voidpf, voidpf stream)
 {
-    auto* archive = static_cast<ArchiveStream*>(stream);
-    const bool closed = CloseHandle(archive->file) != FALSE;
-    delete archive;
-    return closed ? 0 : -1;
+    delete static_cast<ArchiveStream*>(stream);
+    return 0;
 }
 
 int ZCALLBACK archiveError(voidpf, voidpf stream)
@@ -289,16 +306,38 @@ bool PayloadUnpacker::isSafeEntryName(std::wstring_view name)
 PayloadUnpacker::Result PayloadUnpacker::unpack(const std::string& archivePath, const std::string& folder,
                                                 const Progress& progress)
 {
+    // Every sharing mode: the archive may be held open by its writer, to be deleted when closed.
+    const HANDLE archive = CreateFileW(toWide(archivePath).c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (archive == INVALID_HANDLE_VALUE) {
+        failure = GetLastError();
+        return Result::NoArchive;
+    }
+    const Result result = unpack(archive, folder, progress);
+    CloseHandle(archive);
+    return result;
+}
+
+DWORD PayloadUnpacker::lastError()
+{
+    return failure;
+}
+
+PayloadUnpacker::Result PayloadUnpacker::unpack(HANDLE archive, const std::string& folder, const Progress& progress)
+{
     zlib_filefunc64_def io = {openArchive, readArchive, refuseWrite, tellArchive, seekArchive,
                               closeArchive, archiveError, nullptr};
-    // The file functions take the GBK path converted here, whatever code page the C runtime assumes.
-    const std::wstring widePath = toWide(archivePath);
-    unzFile zip = unzOpen2_64(widePath.c_str(), &io);
-    if (!zip)
+    failure = ERROR_SUCCESS;
+    unzFile zip = unzOpen2_64(&archive, &io);
+    if (!zip) {
+        failure = ERROR_CRC;
         return Result::NoArchive;
+    }
     unz_global_info64 global{};
     std::wstring root = fullPath(toWide(folder));
     if (unzGetGlobalInfo64(zip, &global) != UNZ_OK || root.empty() || global.number_entry > 0x7FFFFFFF) {
+        failure = root.empty() ? ERROR_PATH_NOT_FOUND : ERROR_CRC;
         unzClose(zip);
         return Result::Failed;
     }
@@ -316,8 +355,10 @@ PayloadUnpacker::Result PayloadUnpacker::unpack(const std::string& archivePath, 
             progress(ProgressStages::percentAfterEntry(index, count));
     }
     unzClose(zip);
-    if (status != UNZ_END_OF_LIST_OF_FILE)
+    if (status != UNZ_END_OF_LIST_OF_FILE) {
+        failure = ERROR_CRC;
         return Result::Failed;
+    }
     if (progress)
         progress(100);
     return Result::Complete;

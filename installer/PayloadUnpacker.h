@@ -1,6 +1,8 @@
 #pragma once
 // The installer's unzip component: unpacks a ZIP archive into a folder under the entries' stored
 // names and reports progress after each entry.
+#include <windows.h>
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -23,6 +25,12 @@ public:
     // An entry whose name would reach outside `folder` (absolute, drive or UNC prefix, a ".."
     // component, a device name) is skipped but still counted.
     static Result unpack(const std::string& archivePath, const std::string& folder, const Progress& progress);
+    // The same from an open archive, read through `archive` alone (from its start; the handle stays the
+    // caller's): whatever the file's name comes to lead to meanwhile, this is what is unpacked.
+    static Result unpack(HANDLE archive, const std::string& folder, const Progress& progress);
+    // The Win32 error behind the last result other than Complete on this thread; ERROR_CRC when the
+    // archive itself is damaged.
+    static DWORD lastError();
 
     // The name (as stored, "/" or "\" separated) stays inside the folder it is unpacked into.
     static bool isSafeEntryName(std::wstring_view name);

@@ -8,6 +8,7 @@
 
 #include "InstallFolder.h"
 #include "ProductTexts.h"
+#include "SafeFile.h"
 #include "SystemDll.h"
 #include "Text.h"
 
@@ -53,6 +54,47 @@ void ProductRegistration::writeUninstallEntry(const std::string& installFolder)
     }
 }
 
+ProductRegistration::SavedEntry ProductRegistration::saveUninstallEntry()
+{
+    SavedEntry saved;
+    HKEY key;
+    saved.keyExisted = RegOpenKeyExA(HKEY_LOCAL_MACHINE, product::uninstallKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
+    for (const RegistryValue& value : uninstallValues(std::string())) {
+        SavedEntry::Value earlier;
+        earlier.name = value.name;
+        DWORD size = 0;
+        if (saved.keyExisted && RegQueryValueExA(key, value.name, nullptr, &earlier.type, nullptr, &size) == ERROR_SUCCESS) {
+            earlier.data.resize(size);
+            earlier.existed = RegQueryValueExA(key, value.name, nullptr, &earlier.type,
+                                               reinterpret_cast<BYTE*>(earlier.data.data()), &size) == ERROR_SUCCESS;
+            earlier.data.resize(size);
+        }
+        saved.values.push_back(std::move(earlier));
+    }
+    if (saved.keyExisted)
+        RegCloseKey(key);
+    return saved;
+}
+
+void ProductRegistration::restoreUninstallEntry(const SavedEntry& saved)
+{
+    if (!saved.keyExisted) {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
+        return;
+    }
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, product::uninstallKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    for (const SavedEntry::Value& value : saved.values) {
+        if (value.existed)
+            RegSetValueExA(key, value.name, 0, value.type, reinterpret_cast<const BYTE*>(value.data.data()),
+                           static_cast<DWORD>(value.data.size()));
+        else
+            RegDeleteValueA(key, value.name);
+    }
+    RegCloseKey(key);
+}
+
 std::string ProductRegistration::programsFolder()
 {
     return specialFolder(CSIDL_PROGRAMS);
@@ -90,17 +132,8 @@ UninstallList ProductRegistration::uninstallList(const std::string& installFolde
 bool ProductRegistration::writeUninstallList(const std::string& installFolder, const UninstallList& list)
 {
     const std::string path = InstallFolder::withSeparator(installFolder) + product::uninstallListFile;
-    // A read-only list of an earlier installation would refuse to be replaced.
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
     const std::string bytes = list.bytes();
-    DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
-    CloseHandle(file);
-    return ok;
+    return SafeFile::write(toWide(path), Bytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 std::vector<ProductRegistration::Shortcut> ProductRegistration::shortcuts(const std::string& programsFolder,
@@ -122,32 +155,63 @@ std::vector<ProductRegistration::Shortcut> ProductRegistration::shortcuts(const 
     return links;
 }
 
-bool ProductRegistration::createShortcut(const Shortcut& shortcut)
+namespace {
+
+// The link's bytes as the shell saves a link file.
+std::string shellLinkBytes(const std::string& target)
 {
     IShellLinkA* link = nullptr;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                 reinterpret_cast<void**>(&link))))
-        return false;
-    bool saved = false;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->SetPath(shortcut.target.c_str())) &&
-        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        // A read-only shortcut of an earlier installation would refuse to be saved over.
-        const std::wstring path = toWide(shortcut.link);
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        saved = SUCCEEDED(file->Save(path.c_str(), TRUE));
-        file->Release();
+        return {};
+    std::string bytes;
+    IPersistStream* persist = nullptr;
+    IStream* stream = nullptr;
+    if (SUCCEEDED(link->SetPath(target.c_str())) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(&persist))) &&
+        SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) && SUCCEEDED(persist->Save(stream, TRUE))) {
+        HGLOBAL memory = nullptr;
+        LARGE_INTEGER zero = {};
+        ULARGE_INTEGER size = {};
+        if (SUCCEEDED(stream->Seek(zero, STREAM_SEEK_CUR, &size)) && SUCCEEDED(GetHGlobalFromStream(stream, &memory)))
+            if (const auto* data = static_cast<const char*>(GlobalLock(memory))) {
+                bytes.assign(data, static_cast<size_t>(size.QuadPart));
+                GlobalUnlock(memory);
+            }
     }
+    if (stream)
+        stream->Release();
+    if (persist)
+        persist->Release();
     link->Release();
-    return saved;
+    return bytes;
 }
 
-void ProductRegistration::createShortcuts(const std::vector<Shortcut>& shortcuts)
+}  // namespace
+
+ProductRegistration::LinkResult ProductRegistration::createShortcut(const Shortcut& shortcut)
+{
+    // Saved through a file of this program's own opening, so that a link planted in the shortcut's
+    // place is refused rather than written through.
+    const std::string bytes = shellLinkBytes(shortcut.target);
+    if (bytes.empty())
+        return LinkResult::NotMade;
+    if (SafeFile::write(toWide(shortcut.link), Bytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())))
+        return LinkResult::Saved;
+    const DWORD error = GetLastError();
+    return error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND ? LinkResult::NotMade : LinkResult::Refused;
+}
+
+bool ProductRegistration::createShortcuts(const std::vector<Shortcut>& shortcuts)
 {
     // S_FALSE: already initialised on this thread, still to be balanced.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    DWORD refusal = ERROR_SUCCESS;
     for (const Shortcut& shortcut : shortcuts)
-        createShortcut(shortcut);
+        if (createShortcut(shortcut) == LinkResult::Refused && refusal == ERROR_SUCCESS)
+            refusal = GetLastError();
     if (SUCCEEDED(com))
         CoUninitialize();
+    SetLastError(refusal);
+    return refusal == ERROR_SUCCESS;
 }

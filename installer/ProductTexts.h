@@ -18,6 +18,13 @@ inline constexpr const char* uninstallShortcutPart = "\\\xD0\xB6\xD4\xD8";  // \
 inline constexpr const char* desktopShortcut =
     "\xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7.lnk";  // 飞鲸网游加速器.lnk
 
+// The installer window's title: 飞鲸网游加速器 安装
+inline constexpr const char* installerTitle =
+    "\xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7 \xB0\xB2\xD7\xB0";
+// The caption of the uninstaller's messages: 飞鲸网游加速器 卸载
+inline constexpr const char* uninstallerCaption =
+    "\xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7 \xD0\xB6\xD4\xD8";
+
 // Under HKEY_LOCAL_MACHINE.
 inline constexpr const char* uninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
                                             "\xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7";

@@ -16,7 +16,8 @@ void registerRelayClass(WNDPROC proc)
 
 }  // namespace
 
-ProgressRelay::ProgressRelay(Handler handler) : handler_(std::move(handler))
+ProgressRelay::ProgressRelay(Handler handler, Handler finished)
+    : handler_(std::move(handler)), finished_(std::move(finished))
 {
     registerRelayClass(&ProgressRelay::windowProc);
     window_ = CreateWindowExA(0, relayClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr),
@@ -39,6 +40,13 @@ bool ProgressRelay::deliver(int percent)
     return SendMessageA(window_, reportMessage, static_cast<WPARAM>(percent), 0) == 1;
 }
 
+bool ProgressRelay::deliverFinished(int outcome)
+{
+    if (closed_ || !window_)
+        return false;
+    return SendMessageA(window_, finishedMessage, static_cast<WPARAM>(outcome), 0) == 1;
+}
+
 void ProgressRelay::close()
 {
     InterlockedExchange(&closed_, 1);
@@ -46,11 +54,12 @@ void ProgressRelay::close()
 
 LRESULT CALLBACK ProgressRelay::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == reportMessage) {
+    if (message == reportMessage || message == finishedMessage) {
         auto* relay = reinterpret_cast<ProgressRelay*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (!relay || relay->closed_ || !relay->handler_)
+        const Handler* handler = relay ? (message == reportMessage ? &relay->handler_ : &relay->finished_) : nullptr;
+        if (!handler || relay->closed_ || !*handler)
             return 0;
-        relay->handler_(static_cast<int>(wParam));
+        (*handler)(static_cast<int>(wParam));
         return 1;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);

@@ -1,6 +1,7 @@
 // Sections: command line · the list · hand-over · ending the program · removal · messages
 #include "Uninstaller.h"
 
+#include <ntsecapi.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -8,12 +9,14 @@
 #include <cstring>
 #include <vector>
 
+#include "FolderSecurity.h"
 #include "ProductFiles.h"
 #include "ProductTexts.h"
+#include "Text.h"
 
 namespace {
 
-constexpr const char* messageCaption = "\xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7 \xD0\xB6\xD4\xD8";  // 飞鲸网游加速器 卸载
+constexpr const char* messageCaption = product::uninstallerCaption;
 constexpr const char* confirmText =  // 您确定要完全移除 飞鲸网游加速器 及其所有组件吗？
     "\xC4\xFA\xC8\xB7\xB6\xA8\xD2\xAA\xCD\xEA\xC8\xAB\xD2\xC6\xB3\xFD \xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9"
     "\xC6\xF7 \xBC\xB0\xC6\xE4\xCB\xF9\xD3\xD0\xD7\xE9\xBC\xFE\xC2\xF0\xA3\xBF";
@@ -138,19 +141,49 @@ BOOL CALLBACK closeWindowOf(HWND window, LPARAM processId)
     return TRUE;
 }
 
-// A fresh, empty folder inside the temporary folder.
-std::string makeTemporaryFolder()
+constexpr int workingFolderAttempts = 16;
+
+std::wstring randomName()
 {
-    char temp[MAX_PATH], name[MAX_PATH];
-    if (!GetTempPathA(MAX_PATH, temp) || !GetTempFileNameA(temp, "fju", 0, name))
-        return {};
-    DeleteFileA(name);
-    if (!CreateDirectoryA(name, nullptr))
-        return {};
-    return withSeparator(name);
+    std::uint8_t bytes[8] = {};
+    RtlGenRandom(bytes, sizeof bytes);
+    std::wstring name = L"fju-";
+    for (std::uint8_t byte : bytes) {
+        name += L"0123456789abcdef"[byte >> 4];
+        name += L"0123456789abcdef"[byte & 15];
+    }
+    return name;
+}
+
+// Holds a file or folder open so that nobody can write, rename or delete it meanwhile.
+HANDLE holdUnchanged(const std::wstring& path, bool folder)
+{
+    return CreateFileW(path.c_str(), folder ? FILE_LIST_DIRECTORY : GENERIC_READ, FILE_SHARE_READ, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | (folder ? FILE_FLAG_BACKUP_SEMANTICS : 0), nullptr);
 }
 
 }  // namespace
+
+std::string Uninstaller::makeWorkingFolder(HANDLE* held)
+{
+    wchar_t temp[MAX_PATH];
+    const DWORD length = GetTempPathW(MAX_PATH, temp);
+    if (!length || length >= MAX_PATH)
+        return {};
+    for (int attempt = 0; attempt < workingFolderAttempts; ++attempt) {
+        const std::wstring folder = temp + randomName();
+        // Fails when the name exists: nothing made beforehand by someone else is ever used.
+        if (!FolderSecurity::createProtectedFolder(folder)) {
+            if (GetLastError() == ERROR_ALREADY_EXISTS)
+                continue;
+            return {};
+        }
+        if (held)
+            *held = holdUnchanged(folder, true);
+        return withSeparator(toAnsi(folder));
+    }
+    return {};
+}
 
 Uninstaller::Options Uninstaller::parseCommandLine(std::string_view commandLine)
 {
@@ -239,11 +272,25 @@ bool Uninstaller::isValidFor(const UninstallList& list, const std::string& folde
 int Uninstaller::handOver(const std::string& folder, bool silent)
 {
     const std::string self = ownPath();
-    const std::string temporary = makeTemporaryFolder();
+    // Only administrators can change the copy's folder, and until the copy runs nobody can rename the
+    // folder or touch the copy: the elevated copy starts what was copied.
+    HANDLE heldFolder = INVALID_HANDLE_VALUE, heldCopy = INVALID_HANDLE_VALUE;
+    const std::string temporary = makeWorkingFolder(&heldFolder);
     const std::string copy = temporary + product::uninstallerFile;
-    if (temporary.empty() || !CopyFileA(self.c_str(), copy.c_str(), FALSE)) {
-        if (!temporary.empty())
+    const bool copied = !temporary.empty() && CopyFileA(self.c_str(), copy.c_str(), TRUE) &&
+                        (heldCopy = holdUnchanged(toWide(copy), false)) != INVALID_HANDLE_VALUE;
+    auto release = [&] {
+        for (HANDLE held : {heldFolder, heldCopy})
+            if (held != INVALID_HANDLE_VALUE)
+                CloseHandle(held);
+        heldFolder = heldCopy = INVALID_HANDLE_VALUE;
+    };
+    if (!copied) {
+        release();
+        if (!temporary.empty()) {
+            DeleteFileA(copy.c_str());
             RemoveDirectoryA(temporary.c_str());
+        }
         // No copy: remove what can go; this program and the folder go at the next restart.
         const std::optional<UninstallList> list = readList(folder);
         const bool removed = list && removeProduct(*list);
@@ -264,6 +311,7 @@ int Uninstaller::handOver(const std::string& folder, bool silent)
     // Started in the temporary folder: a current folder inside the install folder would keep it.
     const bool started = CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                         temporary.c_str(), &startup, &process);
+    release();
     if (me)
         CloseHandle(me);
     if (!started) {

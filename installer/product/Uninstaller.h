@@ -18,6 +18,7 @@ public:
         BadList = 1,     // "Uninstall.dat" missing, malformed or naming other places
         Cancelled = 2,
         Incomplete = 3,  // some file or folder could not be removed
+        Busy = 4,        // an installer or another uninstaller is running
     };
 
     struct Options {
@@ -42,6 +43,11 @@ public:
     // Removes the product's files, the shortcuts, the program group, the registry entry and the folder
     // (when nothing else is left in it). False when something stayed.
     static bool removeProduct(const UninstallList& list);
+
+    // A new folder with a random name inside the temporary folder, made with the protected descriptor
+    // (never one that exists); "\"-terminated, empty on failure. `held`, when given, receives a handle
+    // that keeps the folder from being renamed until it is closed.
+    static std::string makeWorkingFolder(HANDLE* held = nullptr);
 
 private:
     static int handOver(const std::string& folder, bool silent);

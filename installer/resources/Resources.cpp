@@ -23,9 +23,16 @@ STORED(payload)
 
 #define BYTES(name) Bytes(installer_##name, installer_##name##_size)
 
+extern const std::uint8_t payloadSha256[32];
+
 Bytes payloadArchive()
 {
     return BYTES(payload);
+}
+
+Bytes payloadDigest()
+{
+    return Bytes(payloadSha256, sizeof payloadSha256);
 }
 
 Bytes picture(std::string_view name)

@@ -6,6 +6,8 @@
 
 // The product's ZIP archive, written out unchanged as "sj.zip".
 Bytes payloadArchive();
+// The archive's SHA-256, recorded when the program was built.
+Bytes payloadDigest();
 
 // A picture by name: "close", "close-hover", "banner", "button", "button-hover", "button-disabled",
 // "browse", "browse-hover", "ticked", "ticked-hover", "unticked", "unticked-hover", and the engine's
