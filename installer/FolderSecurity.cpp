@@ -3,7 +3,10 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include "SafeFile.h"
+
 FolderSecurity::CreateDirectoryFn FolderSecurity::createDirectory = &CreateDirectoryW;
+FolderSecurity::SetSecurityFn FolderSecurity::setSecurity = &SetSecurityInfo;
 
 namespace {
 
@@ -68,7 +71,7 @@ HANDLE FolderSecurity::openFolder(const std::wstring& folder, DWORD access)
     if (handle == INVALID_HANDLE_VALUE)
         return handle;
     BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(handle, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+    if (!SafeFile::fileInformation(handle, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
         (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         CloseHandle(handle);
         SetLastError(ERROR_ACCESS_DENIED);
@@ -79,14 +82,25 @@ HANDLE FolderSecurity::openFolder(const std::wstring& folder, DWORD access)
 
 bool FolderSecurity::isWritableByOthers(HANDLE folder)
 {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                        nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return true;  // unknown: treated as the attack it may be
+    const bool writable = grantsOthersWrite(descriptor);
+    LocalFree(descriptor);
+    return writable;
+}
+
+bool FolderSecurity::grantsOthersWrite(PSECURITY_DESCRIPTOR descriptor)
+{
     PSID owner = nullptr;
     PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                        nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
-        return true;  // unknown: treated as the attack it may be
+    BOOL ownerDefaulted = FALSE, present = FALSE, daclDefaulted = FALSE;
+    if (!descriptor || !GetSecurityDescriptorOwner(descriptor, &owner, &ownerDefaulted) ||
+        !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &daclDefaulted))
+        return true;
     // No DACL at all grants everything to everyone; an owner may always rewrite the DACL.
-    bool writable = !dacl || !owner || !isTrusted(owner);
+    bool writable = !present || !dacl || !owner || !isTrusted(owner);
     for (DWORD i = 0; !writable && i < dacl->AceCount; ++i) {
         ACE_HEADER* header = nullptr;
         if (!GetAce(dacl, i, reinterpret_cast<void**>(&header)) || header->AceType != ACCESS_ALLOWED_ACE_TYPE ||
@@ -95,7 +109,6 @@ bool FolderSecurity::isWritableByOthers(HANDLE folder)
         auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
         writable = (ace->Mask & writeRights) && !isTrusted(&ace->SidStart);
     }
-    LocalFree(descriptor);
     return writable;
 }
 
@@ -108,7 +121,7 @@ bool FolderSecurity::protect(HANDLE folder)
     if (!descriptor.get() || !GetSecurityDescriptorOwner(descriptor.get(), &owner, &ownerDefaulted) ||
         !GetSecurityDescriptorDacl(descriptor.get(), &present, &dacl, &daclDefaulted) || !present)
         return false;
-    const DWORD result = SetSecurityInfo(folder, SE_FILE_OBJECT,
+    const DWORD result = setSecurity(folder, SE_FILE_OBJECT,
                                          OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
                                              PROTECTED_DACL_SECURITY_INFORMATION,
                                          owner, nullptr, dacl, nullptr);

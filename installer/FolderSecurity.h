@@ -4,6 +4,8 @@
 // the root of a drive inherits the drive's permissions, which let every user modify its files.
 #include <windows.h>
 
+#include <accctrl.h>
+
 #include <string>
 
 class FolderSecurity {
@@ -25,11 +27,16 @@ public:
     // Someone other than SYSTEM, Administrators and TrustedInstaller may add, delete or re-permit
     // entries of the folder (an allowing entry or ownership). Needs READ_CONTROL on the handle.
     static bool isWritableByOthers(HANDLE folder);
+    // The same decided on a descriptor with owner and DACL.
+    static bool grantsOthersWrite(PSECURITY_DESCRIPTOR descriptor);
     // Gives the opened folder the protected descriptor and Administrators as owner. Needs READ_CONTROL,
     // WRITE_DAC and WRITE_OWNER on the handle.
     static bool protect(HANDLE folder);
 
-    // The one call that creates folders: tests watch what is passed.
+    // The one call that creates folders and the one that re-permits them: tests watch what is passed.
     using CreateDirectoryFn = BOOL(WINAPI*)(LPCWSTR path, LPSECURITY_ATTRIBUTES attributes);
     static CreateDirectoryFn createDirectory;
+    using SetSecurityFn = DWORD(WINAPI*)(HANDLE handle, SE_OBJECT_TYPE type, SECURITY_INFORMATION information,
+                                         PSID owner, PSID group, PACL dacl, PACL sacl);
+    static SetSecurityFn setSecurity;
 };

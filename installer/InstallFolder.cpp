@@ -4,6 +4,7 @@
 
 #include "FolderSecurity.h"
 #include "PayloadUnpacker.h"
+#include "SafeFile.h"
 #include "SystemDll.h"
 #include "Text.h"
 
@@ -196,12 +197,19 @@ bool InstallFolder::isAcceptable(const std::string& text)
     if (drive != DRIVE_FIXED && drive != DRIVE_REMOVABLE && drive != DRIVE_RAMDISK)
         return false;
     const std::wstring path = withoutFinalSeparators(folder);
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
+    const HANDLE existing = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    // Missing (or out of reach): making it ready decides.
+    if (existing == INVALID_HANDLE_VALUE)
         return true;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    const bool known = SafeFile::fileInformation(existing, &info);
+    CloseHandle(existing);
+    const DWORD attributes = info.dwFileAttributes;
     // A file of that name, a link or junction to elsewhere, or a system folder at a drive's root (the
     // recycle bin, restore points), which must not be given the install folder's permissions.
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+    return known && (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
            !(isDirectlyAtRoot(path) && (attributes & FILE_ATTRIBUTE_SYSTEM));
 }
 

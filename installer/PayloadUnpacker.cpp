@@ -187,8 +187,18 @@ bool writeEntry(unzFile zip, const unz_file_info64& info, const std::wstring& ta
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (MoveFileExW(partial, target.c_str(), MOVEFILE_REPLACE_EXISTING))
         return true;
-    const DWORD error = GetLastError();
+    DWORD error = GetLastError();
     DeleteFileW(partial);
+    // Windows refuses to replace a file that is open (a running program too) as access denied: a file
+    // that cannot even be opened for writing beside the others' handles is in use.
+    if (error == ERROR_ACCESS_DENIED) {
+        HANDLE probe = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
+            error = ERROR_SHARING_VIOLATION;
+        else if (probe != INVALID_HANDLE_VALUE)
+            CloseHandle(probe);
+    }
     return fail(error);
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+SafeFile::FileInformationFn SafeFile::fileInformation = &GetFileInformationByHandle;
+
 namespace {
 
 HANDLE openItself(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, DWORD flags = 0)
@@ -17,8 +19,8 @@ HANDLE refuse(HANDLE file)
     return INVALID_HANDLE_VALUE;
 }
 
-// A read-only file of an earlier installation refuses to be opened for writing: clear the attribute
-// through a handle of the file itself.
+// A read-only file of an earlier installation refuses to be opened for writing, on Windows: clear the
+// attribute through a handle of the file itself.
 bool makeWritable(const std::wstring& path)
 {
     HANDLE file = openItself(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
@@ -26,26 +28,32 @@ bool makeWritable(const std::wstring& path)
                              FILE_FLAG_BACKUP_SEMANTICS);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    FILE_BASIC_INFO basic = {};
-    bool done = SafeFile::isPlainFile(file) &&
-                GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) &&
-                (basic.FileAttributes & FILE_ATTRIBUTE_READONLY);
-    if (done) {
-        basic.FileAttributes = (basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL;
-        basic.CreationTime.QuadPart = basic.LastAccessTime.QuadPart = 0;  // 0: unchanged
-        basic.LastWriteTime.QuadPart = basic.ChangeTime.QuadPart = 0;
-        done = SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) != FALSE;
-    }
+    const bool done = SafeFile::isPlainFile(file) && SafeFile::clearReadOnly(file);
     CloseHandle(file);
     return done;
 }
 
 }  // namespace
 
+bool SafeFile::clearReadOnly(HANDLE file)
+{
+    FILE_BASIC_INFO basic = {};
+    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic))
+        return false;
+    if (!(basic.FileAttributes & FILE_ATTRIBUTE_READONLY))
+        return true;
+    basic.FileAttributes &= ~FILE_ATTRIBUTE_READONLY;
+    if (!basic.FileAttributes)
+        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    basic.CreationTime.QuadPart = basic.LastAccessTime.QuadPart = 0;  // 0: unchanged
+    basic.LastWriteTime.QuadPart = basic.ChangeTime.QuadPart = 0;
+    return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) != FALSE;
+}
+
 bool SafeFile::isPlainFile(HANDLE file)
 {
     BY_HANDLE_FILE_INFORMATION info;
-    return GetFileInformationByHandle(file, &info) &&
+    return fileInformation(file, &info) &&
            !(info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
            info.nNumberOfLinks == 1;
 }
@@ -63,7 +71,8 @@ HANDLE SafeFile::openForReplacing(const std::wstring& path)
     }
     if (file == INVALID_HANDLE_VALUE)
         return file;
-    if (!isPlainFile(file) || !SetEndOfFile(file))
+    // What is written anew is left writable, as a file of this installation.
+    if (!isPlainFile(file) || !SetEndOfFile(file) || !clearReadOnly(file))
         return refuse(file);
     return file;
 }

@@ -17,10 +17,17 @@ public:
 
     // The handle names a plain file: no reparse point, no folder, one name.
     static bool isPlainFile(HANDLE file);
+    // Takes the read-only attribute off the opened file (FILE_WRITE_ATTRIBUTES needed).
+    static bool clearReadOnly(HANDLE file);
 
     // Replaces `path` with exactly `bytes`; false with the last error set when anything fails.
     static bool write(const std::wstring& path, Bytes bytes);
 
     // WriteFile until all of it is written.
     static bool writeAll(HANDLE file, Bytes bytes);
+
+    // The one query of what an opened handle names, for this class and the folder checks; tests put
+    // their own in place to show reparse points where the system under test makes none.
+    using FileInformationFn = BOOL(WINAPI*)(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
+    static FileInformationFn fileInformation;
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "AgreementBox.h"
+#include "InstallFailure.h"
 #include "InstallFolder.h"
 #include "InstallerTestSupport.h"
 #include "PayloadUnpacker.h"
@@ -137,4 +138,38 @@ TEST(AgreementBox, UntickedOnlyWhenEveryByteMatches)
         EXPECT_FALSE(AgreementBox::isUnticked(other)) << other.size();
     EXPECT_TRUE(AgreementBox::showsTicked(pictureBytes("ticked")));
     EXPECT_FALSE(AgreementBox::showsTicked(unticked));
+}
+
+TEST(InstallFailure, ErrorsGiveTheirReasonAndEachReasonItsOwnText)
+{
+    const struct {
+        DWORD error;
+        InstallFailure failure;
+    } cases[] = {
+        {ERROR_DISK_FULL, InstallFailure::DiskFull},
+        {ERROR_HANDLE_DISK_FULL, InstallFailure::DiskFull},
+        {ERROR_SHARING_VIOLATION, InstallFailure::FileInUse},
+        {ERROR_LOCK_VIOLATION, InstallFailure::FileInUse},
+        {ERROR_USER_MAPPED_FILE, InstallFailure::FileInUse},
+        {ERROR_CRC, InstallFailure::DamagedPayload},
+        {ERROR_ACCESS_DENIED, InstallFailure::CannotWriteFolder},
+        {ERROR_PATH_NOT_FOUND, InstallFailure::CannotWriteFolder},
+        {ERROR_WRITE_PROTECT, InstallFailure::CannotWriteFolder},
+        {ERROR_SUCCESS, InstallFailure::CannotWriteFolder},  // a failure with no error is still one
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(failureFromError(c.error), c.failure) << c.error;
+
+    const std::string prefix = "\xB0\xB2\xD7\xB0\xCA\xA7\xB0\xDC\xA3\xBA";  // 安装失败：
+    std::vector<std::string> texts;
+    for (InstallFailure failure : {InstallFailure::DamagedPayload, InstallFailure::DiskFull, InstallFailure::FileInUse,
+                                   InstallFailure::CannotWriteFolder}) {
+        ASSERT_NE(failureText(failure), nullptr);
+        texts.push_back(failureText(failure));
+        EXPECT_EQ(texts.back().rfind(prefix, 0), 0u) << texts.back();
+        EXPECT_GT(texts.back().size(), prefix.size());
+    }
+    std::sort(texts.begin(), texts.end());
+    EXPECT_EQ(std::unique(texts.begin(), texts.end()), texts.end());
+    EXPECT_EQ(failureText(InstallFailure::None), nullptr);
 }

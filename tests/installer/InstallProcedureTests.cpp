@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "InstallProcedure.h"
+#include "InstallFolder.h"
+#include "InstallWorker.h"
 #include "InstallerTestSupport.h"
+#include "ProgramLauncher.h"
 #include "ProductRegistration.h"
 #include "ProductTexts.h"
+#include "Resources.h"
+#include "Text.h"
 
 using namespace testing_support;
 using E = InstallerElement;
@@ -12,11 +17,54 @@ using E = InstallerElement;
 
 namespace {
 
+bool hasEntry()
+{
+    HKEY key;
+    const bool open = RegOpenKeyExA(HKEY_LOCAL_MACHINE, product::uninstallKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
+    if (open)
+        RegCloseKey(key);
+    return open;
+}
+
+std::optional<std::string> entryValue(const char* name)
+{
+    char data[MAX_PATH] = {};
+    DWORD size = sizeof data;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, product::uninstallKey, name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::string(data);
+}
+
+// What the procedure asked to end the process with; it goes on in tests.
+std::vector<UINT> exitCodes;
+
 struct Installation {
+    Installation()
+    {
+        exitCodes.clear();
+        InstallProcedure::exitProcess = [](UINT code) { exitCodes.push_back(code); };
+    }
+    ~Installation()
+    {
+        InstallProcedure::exitProcess = &ExitProcess;
+        ProgramLauncher::throughShell = &ProgramLauncher::startThroughDesktopShell;
+        ProgramLauncher::directly = &ProgramLauncher::startDirectly;
+    }
     FakeElements elements;
     InstallProcedure procedure{elements};
 
     void tick() { procedure.onAgreementCheckClicked(); }
+    // Ticks the box, presses "极速安装" with `folder` and waits for the worker's outcome.
+    void install(const std::string& folder)
+    {
+        elements.elements[E::FolderEdit].text = folder;
+        tick();
+        procedure.onInstallClicked();
+        ASSERT_TRUE(procedure.hasStartedWorker());
+        ASSERT_TRUE(pumpUntil([&] { return procedure.isWorkerFinished(); }));
+        pumpUntil([&] { return procedure.isComplete() || procedure.failure() != InstallFailure::None; }, 5000);
+    }
+    const std::string& status() { return elements.elements[E::StatusText].text; }
     void removeTraces()
     {
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
@@ -169,28 +217,6 @@ TEST(InstallProcedure, SingleEntryReportsWriteNoUninstallEntry)
     setup.removeTraces();
 }
 
-TEST(InstallProcedure, RunNowStartsTheProgramOfTheFolderNotOneInTheCurrentFolder)
-{
-    TempFolder folder(PRODUCT), current;
-    Installation setup;
-    setup.elements.elements[E::FolderEdit].text = folder.path();
-    EXPECT_FALSE(setup.procedure.startInstalledProgram()) << "no program yet";
-
-    for (const std::string& copy : {folder / "fj.exe", current / "fj.exe"})
-        ASSERT_TRUE(CopyFileA(thisProgram().c_str(), copy.c_str(), FALSE));
-    char previous[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, previous);
-    SetCurrentDirectoryA(current.path().c_str());
-    SetEnvironmentVariableA(probeVariable, ("record:" + (current / "started.txt")).c_str());
-    EXPECT_TRUE(setup.procedure.startInstalledProgram());
-    SetEnvironmentVariableA(probeVariable, nullptr);
-    SetCurrentDirectoryA(previous);
-    ASSERT_TRUE(pumpUntil([&] { return readFile(current / "started.txt").value_or("").ends_with(".exe"); }));
-    EXPECT_EQ(lstrcmpiA(readFile(current / "started.txt")->c_str(), (folder / "fj.exe").c_str()), 0);
-    // The probe's file can go once the probe has exited.
-    pumpUntil([&] { return DeleteFileA((folder / "fj.exe").c_str()) != FALSE; }, 10000);
-}
-
 TEST(InstallProcedure, BrowserStartsAtTheFolderTextAndCancelKeepsIt)
 {
     Installation setup;
@@ -207,4 +233,247 @@ TEST(InstallProcedure, BrowserStartsAtTheFolderTextAndCancelKeepsIt)
     setup.procedure.onBrowseClicked();
     ASSERT_TRUE(browser.answered());
     EXPECT_EQ(lstrcmpiA(folder.c_str(), "C:\\windows\\" PRODUCT "\\"), 0) << folder;
+}
+
+// Texts that name no folder the product can live in are answered like the empty one, and nothing is
+// written: measured before, "abc\" installed relative to the current folder and "C:\\\" into C:\.
+TEST(InstallProcedure, FolderTextsThatNameNoInstallFolderGiveThePathMessageAndWriteNothing)
+{
+    TempFolder current;
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SetCurrentDirectoryA(current.path().c_str());
+    char windows[MAX_PATH], profile[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
+    const std::string texts[] = {
+        "abc\\", "D:abc", "C:", "C:\\", "C:\\\\\\", "\\\\server\\share\\fj\\", "C:\\a|b\\", "C:\\CON\\",
+        std::string(windows) + "\\fj\\", std::string(profile) + "\\",
+    };
+    for (const std::string& text : texts) {
+        Installation setup;
+        setup.elements.elements[E::FolderEdit].text = text;
+        setup.tick();
+        DialogWatcher box(InstallProcedure::folderCaption, IDOK);
+        setup.procedure.onInstallClicked();
+        ASSERT_TRUE(box.answered()) << text;
+        EXPECT_EQ(box.texts, std::vector<std::string>{InstallProcedure::folderMessage}) << text;
+        EXPECT_FALSE(setup.procedure.hasStartedWorker()) << text;
+        EXPECT_TRUE(setup.elements.elements[E::InstallButton].visible) << text;
+    }
+    SetCurrentDirectoryA(previous);
+    EXPECT_FALSE(pathExists(current / "abc")) << "nothing relative to the current folder";
+    EXPECT_FALSE(pathExists("C:\\fj.exe")) << "nothing in the drive's root";
+    EXPECT_FALSE(pathExists("C:\\sj.zip"));
+}
+
+// A copy of the installer with one payload byte changed: nothing is made, and the status line says so.
+TEST(InstallProcedure, DamagedPayloadSaysSoAndMakesNothing)
+{
+    const Bytes stored = payloadArchive();
+    std::vector<std::uint8_t> damaged(stored.begin(), stored.end());
+    damaged[damaged.size() / 3] ^= 0x20;
+    TempFolder parent;
+    Installation setup;
+    setup.removeTraces();
+    setup.procedure.setPayload(Bytes(damaged), payloadDigest());
+    setup.install(parent / "fj\\");
+
+    EXPECT_EQ(setup.procedure.failure(), InstallFailure::DamagedPayload);
+    EXPECT_EQ(setup.status(), failureText(InstallFailure::DamagedPayload));
+    EXPECT_TRUE(setup.elements.positions.empty()) << "the bar never moved";
+    EXPECT_TRUE(setup.elements.elements[E::ProgressBar].visible);
+    EXPECT_FALSE(setup.elements.elements[E::RunButton].visible);
+    EXPECT_FALSE(pathExists(parent / "fj")) << "not even the folder";
+    EXPECT_FALSE(hasEntry());
+    setup.procedure.onCloseClicked();
+    EXPECT_EQ(exitCodes, std::vector<UINT>{0});
+}
+
+// Each reason made real where the test bed can: the status line names it, the bar stops where it was, no
+// run button, and the uninstall entry is as before this run (an earlier installation's comes back).
+TEST(InstallProcedure, FailuresAreSaidWithTheBarStoppedAndTheEntryPutBack)
+{
+    TempFolder parent, outside;
+    ASSERT_TRUE(writeFile(outside / "win.ini", "precious"));
+    const struct {
+        const char* what;
+        std::function<void(const std::string& folder)> arrange;
+        InstallFailure failure;
+        std::vector<int> positions;
+        bool earlierEntry;
+    } cases[] = {
+        {"a folder whose parent is missing", nullptr, InstallFailure::CannotWriteFolder, {}, false},
+        {"a file held open by another program",
+         [](const std::string& folder) {
+             CreateDirectoryA(folder.c_str(), nullptr);
+             writeFile(folder + "uninst.exe", "running");
+         },
+         InstallFailure::FileInUse, {0, 12, 25, 37, 50, 62}, true},
+        {"Uninstall.dat planted as a link to a system file",
+         [&](const std::string& folder) {
+             CreateDirectoryA(folder.c_str(), nullptr);
+             CreateHardLinkA((folder + "Uninstall.dat").c_str(), (outside / "win.ini").c_str(), nullptr);
+         },
+         InstallFailure::CannotWriteFolder, {0, 12, 25, 37, 50, 62, 75, 87, 100}, false},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string folder = c.arrange ? parent / ("case" + std::to_string(++n) + "\\") : parent / "no\\child\\";
+        Installation setup;
+        setup.removeTraces();
+        if (c.earlierEntry)
+            ProductRegistration::writeUninstallEntry("D:\\Earlier\\");
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (c.arrange) {
+            c.arrange(folder);
+            held = CreateFileA((folder + "uninst.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        }
+        setup.install(folder);
+        if (held != INVALID_HANDLE_VALUE)
+            CloseHandle(held);
+
+        EXPECT_EQ(setup.procedure.failure(), c.failure) << c.what;
+        EXPECT_EQ(setup.status(), failureText(c.failure)) << c.what;
+        EXPECT_EQ(setup.elements.positions, c.positions) << c.what;
+        EXPECT_FALSE(setup.elements.elements[E::RunButton].visible) << c.what;
+        EXPECT_EQ(setup.procedure.iconTimerInterval(), 0u) << c.what << ": no shortcuts follow";
+        if (c.earlierEntry)
+            EXPECT_EQ(entryValue("UninstallString"), "D:\\Earlier\\uninst.exe") << c.what;
+        else
+            EXPECT_FALSE(hasEntry()) << c.what;
+        setup.removeTraces();
+    }
+    EXPECT_EQ(readFile(outside / "win.ini"), "precious");
+}
+
+// A full disk cannot be had on the test bed: the worker's outcome is handed in as it would arrive.
+TEST(InstallProcedure, FullDiskIsSaidAndTheEntryThisRunWroteIsRemoved)
+{
+    TempFolder folder;
+    Installation setup;
+    setup.removeTraces();
+    setup.elements.elements[E::FolderEdit].text = folder.path();
+    for (int percent : {0, 12, 25, 37})
+        setup.procedure.onExtractProgress(percent);
+    ASSERT_TRUE(hasEntry());
+    setup.procedure.onExtractFinished(InstallFailure::DiskFull);
+    EXPECT_EQ(setup.status(), failureText(InstallFailure::DiskFull));
+    EXPECT_FALSE(hasEntry());
+    setup.procedure.onExtractProgress(50);
+    EXPECT_EQ(setup.elements.positions.back(), 37) << "the bar stays stopped";
+}
+
+// The run button lies over the install button and the installation takes a fraction of a second: the
+// second press of a double click may reach "立即运行" before the shortcut timer.
+TEST(InstallProcedure, RunRightAfterCompletionMakesTheShortcutsFirst)
+{
+    TempFolder folder(PRODUCT);
+    Installation setup;
+    setup.removeTraces();
+    setup.install(folder.path());
+    ASSERT_TRUE(setup.procedure.isComplete());
+    ASSERT_NE(setup.procedure.iconTimerInterval(), 0u) << "the timer ran before the press";
+    static std::vector<std::string> links;
+    static std::vector<bool> presentAtStart;
+    links.clear();
+    presentAtStart.clear();
+    for (const auto& link : ProductRegistration::shortcuts(ProductRegistration::programsFolder(),
+                                                           ProductRegistration::desktopFolder(), folder.path(), PRODUCT))
+        links.push_back(link.link);
+    ProgramLauncher::throughShell = [](const std::wstring&, const std::wstring&) {
+        for (const std::string& link : links)
+            presentAtStart.push_back(pathExists(link));
+        return true;
+    };
+    setup.procedure.onRunClicked();
+    EXPECT_EQ(presentAtStart, std::vector<bool>(4, true));
+    EXPECT_EQ(exitCodes, std::vector<UINT>{0});
+    EXPECT_EQ(setup.procedure.iconTimerInterval(), 0u);
+    setup.removeTraces();
+}
+
+// Ending before completion (close button, Alt+F4) takes back the entry this run wrote; after completion
+// the shortcuts still due are made first.
+TEST(InstallProcedure, EndingTakesBackAnUnfinishedEntryAndMakesDueShortcuts)
+{
+    TempFolder folder(PRODUCT);
+    {
+        Installation setup;
+        setup.removeTraces();
+        setup.elements.elements[E::FolderEdit].text = folder.path();
+        for (int percent : {0, 12, 25})
+            setup.procedure.onExtractProgress(percent);
+        ASSERT_TRUE(hasEntry());
+        setup.procedure.endInstaller();
+        EXPECT_EQ(exitCodes, std::vector<UINT>{0});
+        EXPECT_FALSE(hasEntry());
+    }
+    Installation setup;
+    setup.install(folder.path());
+    ASSERT_TRUE(setup.procedure.isComplete());
+    setup.procedure.endInstaller();
+    EXPECT_EQ(exitCodes, std::vector<UINT>{0});
+    EXPECT_TRUE(hasEntry()) << "a complete installation keeps its entry";
+    for (const auto& link : ProductRegistration::shortcuts(ProductRegistration::programsFolder(),
+                                                           ProductRegistration::desktopFolder(), folder.path(), PRODUCT))
+        EXPECT_TRUE(pathExists(link.link)) << link.link;
+    setup.removeTraces();
+}
+
+namespace {
+
+std::vector<std::wstring> shellAsked, plainAsked;
+
+}  // namespace
+
+// "立即运行" asks the desktop shell first (it runs as the user who started the installer) and starts the
+// program plainly only when that fails; either way from its folder, never one in the current folder.
+TEST(InstallProcedure, RunNowGoesThroughTheDesktopShellAndFallsBackToAPlainStart)
+{
+    TempFolder folder(PRODUCT), current;
+    for (const std::string& copy : {folder / "fj.exe", current / "fj.exe"})
+        ASSERT_TRUE(CopyFileA(thisProgram().c_str(), copy.c_str(), FALSE));
+    Installation setup;
+    setup.elements.elements[E::FolderEdit].text = folder.path();
+    const std::wstring program = toWide(folder / "fj.exe"), programFolder = toWide(folder.path());
+
+    shellAsked.clear();
+    plainAsked.clear();
+    ProgramLauncher::throughShell = [](const std::wstring& p, const std::wstring& f) {
+        shellAsked = {p, f};
+        return true;
+    };
+    ProgramLauncher::directly = [](const std::wstring& p, const std::wstring& f) {
+        plainAsked = {p, f};
+        return true;
+    };
+    EXPECT_TRUE(setup.procedure.startInstalledProgram());
+    EXPECT_EQ(shellAsked, (std::vector<std::wstring>{program, programFolder}));
+    EXPECT_TRUE(plainAsked.empty());
+
+    // The shell cannot be asked: the plain start, for real, from the program's folder; then whichever way
+    // this system offers. The copy finds its request beside it: the shell does not pass on this
+    // process's environment.
+    ProgramLauncher::throughShell = [](const std::wstring&, const std::wstring&) { return false; };
+    ProgramLauncher::directly = &ProgramLauncher::startDirectly;
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    for (int way = 0; way < 2; ++way) {
+        if (way == 1)
+            ProgramLauncher::throughShell = &ProgramLauncher::startThroughDesktopShell;
+        const std::string record = current / ("started" + std::to_string(way) + ".txt");
+        ASSERT_TRUE(writeFile(folder / "fj.exe.probe", "record:" + record));
+        SetCurrentDirectoryA(current.path().c_str());
+        EXPECT_TRUE(setup.procedure.startInstalledProgram()) << way;
+        SetCurrentDirectoryA(previous);
+        ASSERT_TRUE(pumpUntil([&] { return readFile(record).value_or("").find('\n') != std::string::npos; })) << way;
+        const std::string started = *readFile(record);
+        const std::string path = started.substr(0, started.find('\n')), workingFolder = started.substr(started.find('\n') + 1);
+        EXPECT_EQ(lstrcmpiA(path.c_str(), (folder / "fj.exe").c_str()), 0) << way << " " << path;
+        EXPECT_EQ(lstrcmpiA(InstallFolder::withSeparator(workingFolder).c_str(), folder.path().c_str()), 0)
+            << way << " " << workingFolder;
+    }
+    // The probes' files can go once they have exited.
+    pumpUntil([&] { return DeleteFileA((folder / "fj.exe").c_str()) != FALSE; }, 10000);
 }

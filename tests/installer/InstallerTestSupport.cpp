@@ -21,9 +21,14 @@ LRESULT CALLBACK probeWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 [[maybe_unused]] const bool isProbe = [] {
     char mode[1024];
     const DWORD length = GetEnvironmentVariableA(probeVariable, mode, sizeof mode);
-    const std::string request(mode, length < sizeof mode ? length : 0);
+    std::string request(mode, length < sizeof mode ? length : 0);
+    // A copy started by another process (the desktop shell) finds its request beside itself.
+    if (request.empty())
+        request = readFile(thisProgram() + ".probe").value_or("");
     if (request.rfind("record:", 0) == 0) {
-        writeFile(request.substr(7), thisProgram());
+        char current[MAX_PATH] = {};
+        GetCurrentDirectoryA(MAX_PATH, current);
+        writeFile(request.substr(7), thisProgram() + "\n" + current);
         ExitProcess(0);
     }
     if (request == "linger" || request == "stubborn") {

@@ -5,6 +5,7 @@
 #include "InstallerTestSupport.h"
 #include "PayloadUnpacker.h"
 #include "InstallWorker.h"
+#include "Sha256.h"
 #include "ProductFiles.h"
 #include "Resources.h"
 
@@ -113,14 +114,14 @@ TEST(InstallWorker, PayloadGoesIntoGbkFolderAndSjZipIsDeleted)
 {
     TempFolder folder("\xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7");  // 飞鲸网游加速器
     std::vector<int> reports;
-    const auto result = InstallWorker::extractPayload(folder.path(), payloadArchive(), [&](int p) {
+    const auto failure = InstallWorker::extractPayload(folder.path(), payloadArchive(), payloadDigest(), [&](int p) {
         reports.push_back(p);
         if (p == 0) {
             EXPECT_TRUE(pathExists(folder / "sj.zip"));
         }
     });
 
-    EXPECT_EQ(result, PayloadUnpacker::Result::Complete);
+    EXPECT_EQ(failure, InstallFailure::None);
     EXPECT_EQ(reports, (std::vector<int>{0, 12, 25, 37, 50, 62, 75, 87, 100}));
     EXPECT_FALSE(pathExists(folder / "sj.zip"));
     std::vector<std::string> installed(product::installedFiles.begin(), product::installedFiles.end());
@@ -128,13 +129,53 @@ TEST(InstallWorker, PayloadGoesIntoGbkFolderAndSjZipIsDeleted)
     EXPECT_EQ(folderContents(folder.path()), installed) << "the uninstaller's list names the payload's entries";
 }
 
-TEST(InstallWorker, MissingParentFolderReportsNothing)
+// The digest is recorded at build time: the stored archive is what was packed.
+TEST(InstallWorker, StoredPayloadMatchesTheDigestRecordedAtBuildTime)
+{
+    std::optional<std::string> packed = readFile(std::string(FEIJING_BUILD_DIR) + "\\payload\\sj.zip");
+    ASSERT_TRUE(packed.has_value());
+    const Sha256::Digest digest = Sha256::of(Bytes(reinterpret_cast<const std::uint8_t*>(packed->data()), packed->size()));
+    EXPECT_TRUE(std::equal(digest.begin(), digest.end(), payloadDigest().begin(), payloadDigest().end()));
+    EXPECT_TRUE(InstallWorker::isIntact(payloadArchive(), payloadDigest()));
+}
+
+// A damaged download: nothing is written, not even the folder, and nothing is reported.
+TEST(InstallWorker, DamagedPayloadWritesNothingNotEvenTheFolder)
+{
+    const Bytes payload = payloadArchive();
+    std::vector<std::uint8_t> flipped(payload.begin(), payload.end());
+    flipped[flipped.size() / 2] ^= 0x01;
+    std::vector<std::uint8_t> otherDigest(payloadDigest().begin(), payloadDigest().end());
+    otherDigest[31] ^= 0x80;
+    const struct {
+        Bytes archive;
+        Bytes digest;
+        const char* what;
+    } cases[] = {
+        {Bytes(flipped), payloadDigest(), "one payload byte changed"},
+        {payload.first(payload.size() - 1), payloadDigest(), "the last byte missing"},
+        {Bytes(), payloadDigest(), "no payload"},
+        {payload, Bytes(otherDigest), "another digest"},
+        {payload, payloadDigest().first(16), "half a digest"},
+    };
+    TempFolder parent;
+    for (const auto& c : cases) {
+        std::vector<int> reports;
+        const InstallFailure failure = InstallWorker::extractPayload(parent / "fj\\", c.archive, c.digest,
+                                                                     [&](int p) { reports.push_back(p); });
+        EXPECT_EQ(failure, InstallFailure::DamagedPayload) << c.what;
+        EXPECT_TRUE(reports.empty()) << c.what;
+        EXPECT_FALSE(pathExists(parent / "fj")) << c.what;
+    }
+}
+
+TEST(InstallWorker, MissingParentFolderFailsAsUnwritableAndReportsNothing)
 {
     TempFolder folder;
     std::vector<int> reports;
-    const auto result = InstallWorker::extractPayload(folder / "missing\\deeper\\", payloadArchive(),
-                                                      [&](int p) { reports.push_back(p); });
-    EXPECT_EQ(result, PayloadUnpacker::Result::NoArchive);
+    const auto failure = InstallWorker::extractPayload(folder / "missing\\deeper\\", payloadArchive(), payloadDigest(),
+                                                       [&](int p) { reports.push_back(p); });
+    EXPECT_EQ(failure, InstallFailure::CannotWriteFolder);
     EXPECT_TRUE(reports.empty());
 }
 
@@ -187,13 +228,45 @@ TEST(InstallWorker, UnreplaceableSjZipIsNeverUnpacked)
                               nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     std::vector<int> reports;
-    const auto result =
-        InstallWorker::extractPayload(folder.path(), payloadArchive(), [&](int p) { reports.push_back(p); });
+    const auto failure = InstallWorker::extractPayload(folder.path(), payloadArchive(), payloadDigest(),
+                                                       [&](int p) { reports.push_back(p); });
     CloseHandle(held);
 
-    EXPECT_EQ(result, PayloadUnpacker::Result::NoArchive);
+    EXPECT_EQ(failure, InstallFailure::FileInUse);
     EXPECT_TRUE(reports.empty());
     EXPECT_EQ(folderContents(folder.path()), std::vector<std::string>{"sj.zip"});
+}
+
+// Between writing "sj.zip" and unpacking it, another program tries every way to put its own archive in
+// its place: each is refused, and what is unpacked is the payload.
+TEST(InstallWorker, SjZipCannotBeSwappedBetweenWritingAndUnpacking)
+{
+    TempFolder folder, elsewhere;
+    ASSERT_TRUE(makeZip(elsewhere / "crafted.zip", {{"stranger.exe", "not ours"}}));
+    std::vector<std::string> succeeded;
+    InstallWorker::hooks.afterArchiveWritten = [&](const std::string& archive) {
+        const std::string crafted = elsewhere / "crafted.zip";
+        if (MoveFileExA(archive.c_str(), (elsewhere / "moved.zip").c_str(), MOVEFILE_COPY_ALLOWED))
+            succeeded.push_back("rename away");
+        if (DeleteFileA(archive.c_str()))
+            succeeded.push_back("delete");
+        if (MoveFileExA(crafted.c_str(), archive.c_str(), MOVEFILE_REPLACE_EXISTING))
+            succeeded.push_back("rename over");
+        HANDLE write = CreateFileA(archive.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+        if (write != INVALID_HANDLE_VALUE) {
+            succeeded.push_back("open for writing");
+            CloseHandle(write);
+        }
+    };
+    const InstallFailure failure = InstallWorker::extractPayload(folder.path(), payloadArchive(), payloadDigest(), nullptr);
+    InstallWorker::hooks.afterArchiveWritten = nullptr;
+
+    EXPECT_EQ(succeeded, std::vector<std::string>{});
+    EXPECT_EQ(failure, InstallFailure::None);
+    EXPECT_FALSE(pathExists(folder / "stranger.exe"));
+    EXPECT_TRUE(pathExists(folder / "fj.exe"));
+    EXPECT_FALSE(pathExists(folder / "sj.zip"));
 }
 
 TEST(PayloadUnpacker, DamagedNewEntryLeavesNoFileAndReplacedOnesLeaveNoTemporaryFile)
@@ -215,52 +288,28 @@ TEST(PayloadUnpacker, DamagedNewEntryLeavesNoFileAndReplacedOnesLeaveNoTemporary
     EXPECT_EQ(folderContents(folder / "sub\\"), std::vector<std::string>{"fresh.txt"});
 }
 
-TEST(InstallWorker, PayloadLiesInTheExecutableFileAtItsImageFileOffset)
-{
-    const Bytes payload = payloadArchive();
-    const std::optional<ULONGLONG> offset = InstallWorker::imageFileOffset(payload);
-    ASSERT_TRUE(offset.has_value());
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    const std::optional<std::string> file = readFile(exe);
-    ASSERT_TRUE(file.has_value());
-    EXPECT_TRUE(holdsBytesAt(*file, static_cast<size_t>(*offset), payload));
-
-    const std::vector<std::uint8_t> heap(64, 7);
-    EXPECT_FALSE(InstallWorker::imageFileOffset(Bytes(heap)).has_value());
-    EXPECT_FALSE(InstallWorker::imageFileOffset(Bytes()).has_value());
-}
-
 // Held open for deletion on close: however the process ends, closing its handles, no archive stays.
-TEST(InstallWorker, ArchiveIsWrittenByteForByteFromImageOrMemoryOverReadOnlyLeftoverAndGoesWithItsHandle)
+TEST(InstallWorker, ArchiveIsWrittenByteForByteOverALeftoverAndReadThroughItsOwnHandle)
 {
     TempFolder folder;
-    const Bytes payload = payloadArchive();
-    const std::vector<std::uint8_t> heap = {'P', 'K', 5, 6, 0, 0, 0, 0};
+    const std::vector<std::uint8_t> small = {'P', 'K', 5, 6, 0, 0, 0, 0};
     const struct {
         Bytes bytes;
         const char* what;
-    } cases[] = {{payload, "payload from the executable file"}, {Bytes(heap), "bytes outside the image"}};
+    } cases[] = {{payloadArchive(), "the payload"}, {Bytes(small), "a few bytes"}};
     for (const auto& c : cases) {
         const std::string path = folder / "sj.zip";
         ASSERT_TRUE(writeFile(path, "a much longer read-only leftover of an earlier run"));
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
         const HANDLE archive = InstallWorker::writeArchive(path, c.bytes);
         ASSERT_NE(archive, INVALID_HANDLE_VALUE) << c.what;
-        const std::optional<std::string> written = readFile(path);
-        ASSERT_TRUE(written.has_value()) << c.what;
-        EXPECT_TRUE(written->size() == c.bytes.size() && holdsBytesAt(*written, 0, c.bytes)) << c.what;
+        // Positioned at its start for the unpacker.
+        std::string read(c.bytes.size() + 1, '\0');
+        DWORD got = 0;
+        ASSERT_TRUE(ReadFile(archive, read.data(), static_cast<DWORD>(read.size()), &got, nullptr)) << c.what;
+        read.resize(got);
+        EXPECT_TRUE(read.size() == c.bytes.size() && holdsBytesAt(read, 0, c.bytes)) << c.what;
         CloseHandle(archive);
         EXPECT_FALSE(pathExists(path)) << c.what;
     }
-    // The unpacker reads the archive while its writer still holds it.
-    const std::string path = folder / "sj.zip";
-    const HANDLE archive = InstallWorker::writeArchive(path, payload);
-    ASSERT_NE(archive, INVALID_HANDLE_VALUE);
-    PayloadUnpacker::Result result;
-    unpackRecording(path, folder.path(), &result);
-    EXPECT_EQ(result, PayloadUnpacker::Result::Complete);
-    EXPECT_TRUE(pathExists(folder / "fj.exe"));
-    CloseHandle(archive);
-    EXPECT_FALSE(pathExists(path));
 }

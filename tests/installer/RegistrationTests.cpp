@@ -115,3 +115,69 @@ TEST(ProductRegistration, UninstallListFileIsExactlyTheListBytes)
     EXPECT_EQ(readFile(folder / "Uninstall.dat"), later.bytes());
     EXPECT_FALSE(GetFileAttributesA((folder / "Uninstall.dat").c_str()) & FILE_ATTRIBUTE_READONLY);
 }
+
+// A shortcut's file that is a further name of another file (a hard link planted there) is refused, not
+// written through; the other shortcuts are still made.
+TEST(ProductRegistration, ShortcutPlantedAsALinkIsRefusedAndTheOthersAreMade)
+{
+    TempFolder root, outside;
+    const std::string programs = root / "Programs\\", desktop = root / "Desktop\\", folder = "C:\\" PRODUCT "\\";
+    CreateDirectoryA(desktop.c_str(), nullptr);
+    ASSERT_TRUE(ProductRegistration::makeFolderPath(programs + PRODUCT));
+    ASSERT_TRUE(writeFile(outside / "boot.ini", "precious"));
+    const auto links = ProductRegistration::shortcuts(programs, desktop, folder, PRODUCT);
+    ASSERT_TRUE(CreateHardLinkA(links[3].link.c_str(), (outside / "boot.ini").c_str(), nullptr));
+
+    EXPECT_FALSE(ProductRegistration::createShortcuts(links));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(readFile(outside / "boot.ini"), "precious");
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_TRUE(pathExists(links[i].link)) << i;
+    // A missing folder is no refusal: that shortcut is left out, as the shell's own failures are.
+    EXPECT_TRUE(ProductRegistration::createShortcuts({{root / "missing\\x.lnk", folder + "fj.exe"}}));
+}
+
+TEST(ProductRegistration, UninstallEntryIsPutBackAsItWas)
+{
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
+    // None before: removed again.
+    ProductRegistration::SavedEntry saved = ProductRegistration::saveUninstallEntry();
+    ProductRegistration::writeUninstallEntry("C:\\New\\");
+    ProductRegistration::restoreUninstallEntry(saved);
+    HKEY key;
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, product::uninstallKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+
+    // An earlier installation's entry: its values come back, one it did not have goes, others stay.
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, product::uninstallKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    const std::string earlier = "C:\\Old\\uninst.exe";
+    RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(earlier.c_str()),
+                   static_cast<DWORD>(earlier.size() + 1));
+    RegSetValueExA(key, "DisplayIcon", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>("%X%\\fj.exe"), 11);
+    const DWORD size = 4711;
+    RegSetValueExA(key, "EstimatedSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&size), sizeof size);
+    RegCloseKey(key);
+    saved = ProductRegistration::saveUninstallEntry();
+    ProductRegistration::writeUninstallEntry("C:\\New\\");
+    EXPECT_EQ(registryText("UninstallString"), "C:\\New\\uninst.exe");
+    ProductRegistration::restoreUninstallEntry(saved);
+
+    EXPECT_EQ(registryText("UninstallString"), earlier);
+    char data[64] = {};
+    DWORD type = 0, length = sizeof data;
+    EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, product::uninstallKey, "DisplayIcon", RRF_RT_ANY | RRF_NOEXPAND, &type,
+                           data, &length),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_STREQ(data, "%X%\\fj.exe");
+    DWORD kept = 0;
+    length = sizeof kept;
+    EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, product::uninstallKey, "EstimatedSize", RRF_RT_REG_DWORD, nullptr, &kept,
+                           &length),
+              ERROR_SUCCESS);
+    EXPECT_EQ(kept, 4711u);
+    for (const char* gone : {"DisplayName", "DisplayVersion", "Publisher", "URLInfoAbout"})
+        EXPECT_FALSE(registryText(gone).has_value()) << gone;
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
+}

@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <sddl.h>
+
+#include "FolderSecurity.h"
 #include "InstallWorker.h"
+#include "InstanceLock.h"
 #include "InstallerTestSupport.h"
 #include "ProductRegistration.h"
 #include "ProductTexts.h"
 #include "Resources.h"
+#include "Text.h"
 #include "Uninstaller.h"
 
 using namespace testing_support;
@@ -24,13 +31,19 @@ struct FakeInstallation {
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
         CreateDirectoryA(folder.c_str(), nullptr);
         CreateDirectoryA(desktop.c_str(), nullptr);
-        InstallWorker::extractPayload(folder, payloadArchive(), nullptr);
+        InstallWorker::extractPayload(folder, payloadArchive(), payloadDigest(), nullptr);
         ProductRegistration::makeFolderPath(programs + PRODUCT);
         ProductRegistration::createShortcuts(ProductRegistration::shortcuts(programs, desktop, folder, PRODUCT));
         ProductRegistration::writeUninstallEntry(folder);
         ProductRegistration::writeUninstallList(folder, ProductRegistration::uninstallList(folder, programs, desktop));
     }
-    ~FakeInstallation() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey); }
+    ~FakeInstallation()
+    {
+        // The uninstaller's working copy may still be ending: it holds the lock until it has.
+        InstanceLock lock;
+        lock.acquire(30000);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
+    }
 
     DWORD runUninstaller(const char* switches)
     {
@@ -170,4 +183,82 @@ TEST(Uninstaller, AnsweringNoKeepsTheInstallation)
     for (const std::string& trace : installation.traces())
         EXPECT_TRUE(pathExists(trace)) << trace;
     EXPECT_TRUE(FakeInstallation::hasEntry());
+}
+
+TEST(Uninstaller, NeverRunsBesideAnInstallerOrAnotherUninstaller)
+{
+    FakeInstallation installation;
+    {
+        InstanceLock installerRunning;
+        ASSERT_TRUE(installerRunning.acquire());
+        EXPECT_EQ(installation.runUninstaller("/S"), static_cast<DWORD>(Uninstaller::Busy));
+        for (const std::string& trace : installation.traces())
+            EXPECT_TRUE(pathExists(trace)) << trace;
+        EXPECT_TRUE(FakeInstallation::hasEntry());
+    }
+    EXPECT_EQ(installation.runUninstaller("/S"), 0u);
+    ASSERT_TRUE(pumpUntil([&] { return !pathExists(installation.folder); }));
+}
+
+namespace {
+
+std::vector<std::wstring> createdFolders;
+std::vector<std::wstring> passedDescriptors;
+int refusalsLeft = 0;
+
+BOOL WINAPI recordingCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES attributes)
+{
+    LPWSTR sddl = nullptr;
+    if (attributes && ConvertSecurityDescriptorToStringSecurityDescriptorW(attributes->lpSecurityDescriptor, SDDL_REVISION_1,
+                                                                           DACL_SECURITY_INFORMATION, &sddl, nullptr)) {
+        passedDescriptors.push_back(sddl);
+        LocalFree(sddl);
+    } else {
+        passedDescriptors.push_back(L"none");
+    }
+    createdFolders.push_back(path);
+    if (refusalsLeft > 0) {
+        --refusalsLeft;
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    return CreateDirectoryW(path, attributes);
+}
+
+}  // namespace
+
+// The elevated working copy lives in a folder nobody else made or can change: a new random name, taken
+// only if it does not exist yet, made with the protected descriptor and kept from being renamed until
+// the copy runs.
+TEST(Uninstaller, WorkingCopyGetsANewRandomProtectedFolder)
+{
+    createdFolders.clear();
+    passedDescriptors.clear();
+    refusalsLeft = 1;
+    FolderSecurity::createDirectory = &recordingCreateDirectory;
+    HANDLE held = INVALID_HANDLE_VALUE;
+    const std::string first = Uninstaller::makeWorkingFolder(&held);
+    const std::string second = Uninstaller::makeWorkingFolder();
+    FolderSecurity::createDirectory = &CreateDirectoryW;
+
+    ASSERT_EQ(createdFolders.size(), 3u) << "a name that exists is never used";
+    EXPECT_EQ(first, toAnsi(createdFolders[1]) + "\\");
+    EXPECT_NE(first, second);
+    EXPECT_NE(createdFolders[0], createdFolders[1]);
+    for (const std::string& folder : {first, second}) {
+        const std::string name = folder.substr(folder.rfind('\\', folder.size() - 2) + 1);
+        EXPECT_EQ(name.size(), 4 + 16 + 1) << name;
+        EXPECT_EQ(name.rfind("fju-", 0), 0u) << name;
+        EXPECT_TRUE(pathExists(folder)) << folder;
+    }
+    for (const std::wstring& descriptor : passedDescriptors)
+        EXPECT_EQ(descriptor, FolderSecurity::protectedDacl);
+
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const std::string renamed = first.substr(0, first.size() - 1) + "-moved";
+    EXPECT_FALSE(MoveFileA(first.c_str(), renamed.c_str())) << "renamed while held";
+    CloseHandle(held);
+    EXPECT_TRUE(MoveFileA(first.c_str(), renamed.c_str()));
+    RemoveDirectoryA(renamed.c_str());
+    RemoveDirectoryA(second.c_str());
 }
