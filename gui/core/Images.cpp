@@ -74,9 +74,12 @@ MemoryImage imageFromMemory(Bytes bytes, bool addPngSignature, bool keepOriginal
     if (bytes.empty())
         return {};
     // A plain PNG has one frame and nothing for GDI+ to read later: its own bitmap serves both modes.
-    if (const std::optional<PngDecoder::Pixels> pixels = PngDecoder::decode(bytes, !addPngSignature))
+    bool noPicture = false;
+    if (const std::optional<PngDecoder::Pixels> pixels = PngDecoder::decode(bytes, !addPngSignature, &noPicture))
         if (GpBitmap* bitmap = bitmapFromArgb(pixels->argb.data(), pixels->width, pixels->height))
             return MemoryImage(bitmap, nullptr, nullptr);
+    if (noPicture)
+        return {};
     const size_t prefix = addPngSignature ? sizeof pngSignature : 0;
     HGLOBAL memory = GlobalAlloc(GHND, bytes.size() + prefix);
     if (!memory)

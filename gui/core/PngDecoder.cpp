@@ -5,12 +5,14 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 
 constexpr std::uint8_t signature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
 constexpr std::uint32_t maxSide = 16384;
-constexpr std::uint64_t maxPixels = 1u << 26;
+// 64 MB of pixels, as much again while inflating: a 32-bit process has room for that, not for more.
+constexpr std::uint64_t maxPixels = 1u << 24;
 
 std::uint32_t bigEndian(const std::uint8_t* p)
 {
@@ -43,10 +45,14 @@ std::optional<Header> readHeader(const std::uint8_t* data, std::uint32_t length)
     case 6: h.channels = 4; break;
     default: return std::nullopt;  // palette images go to GDI+
     }
-    if (depth != 8 || !standard || h.width == 0 || h.height == 0 || h.width > maxSide || h.height > maxSide ||
-        std::uint64_t{h.width} * h.height > maxPixels)
+    if (depth != 8 || !standard || h.width == 0 || h.height == 0)
         return std::nullopt;
     return h;
+}
+
+bool isPastBound(std::uint32_t width, std::uint32_t height)
+{
+    return width > maxSide || height > maxSide || std::uint64_t{width} * height > maxPixels;
 }
 
 // ---- inflating ----
@@ -110,7 +116,20 @@ bool unfilter(std::vector<std::uint8_t>& data, size_t stride, size_t rows, size_
 
 }  // namespace
 
-std::optional<PngDecoder::Pixels> PngDecoder::decode(Bytes bytes, bool hasSignature)
+std::optional<PngDecoder::Pixels> PngDecoder::decode(Bytes bytes, bool hasSignature, bool* noPicture)
+{
+    if (noPicture)
+        *noPicture = false;
+    try {
+        return decodeWithin(bytes, hasSignature, noPicture);
+    } catch (const std::bad_alloc&) {
+        if (noPicture)
+            *noPicture = true;
+        return std::nullopt;
+    }
+}
+
+std::optional<PngDecoder::Pixels> PngDecoder::decodeWithin(Bytes bytes, bool hasSignature, bool* noPicture)
 {
     size_t at = 0;
     if (hasSignature) {
@@ -131,7 +150,15 @@ std::optional<PngDecoder::Pixels> PngDecoder::decode(Bytes bytes, bool hasSignat
         const std::uint8_t* type = chunk + 4;
         const std::uint8_t* data = chunk + 8;
         if (isType(type, "IHDR")) {
-            if (at != (hasSignature ? sizeof signature : 0) || !(header = readHeader(data, length)))
+            if (at != (hasSignature ? sizeof signature : 0) || length != 13)
+                return std::nullopt;
+            if (isPastBound(bigEndian(data), bigEndian(data + 4))) {
+                // Whatever its kind: GDI+ is not asked to try either.
+                if (noPicture)
+                    *noPicture = true;
+                return std::nullopt;
+            }
+            if (!(header = readHeader(data, length)))
                 return std::nullopt;
         } else if (!header) {
             return std::nullopt;

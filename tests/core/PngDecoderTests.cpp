@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <psapi.h>
+#include <zlib.h>
+
 #include <cstring>
 #include <fstream>
 #include <algorithm>
@@ -132,4 +137,78 @@ TEST(PngDecoder, EngineImagesFromPlainPngsAreSingleFrameArgbBitmaps)
         GDIP(GdipBitmapGetPixel)(static_cast<GpBitmap*>(image.image()), 6, 9, &corner);
         EXPECT_EQ(corner, PngDecoder::decode(rgbaAllFiltersPng)->argb.back());
     }
+}
+
+namespace {
+
+void appendChunk(std::vector<std::uint8_t>& png, const char* type, const std::vector<std::uint8_t>& data)
+{
+    const auto put32 = [&](std::uint32_t value) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            png.push_back(static_cast<std::uint8_t>(value >> shift));
+    };
+    put32(static_cast<std::uint32_t>(data.size()));
+    const size_t start = png.size();
+    png.insert(png.end(), type, type + 4);
+    png.insert(png.end(), data.begin(), data.end());
+    put32(static_cast<std::uint32_t>(crc32(0, png.data() + start, static_cast<uInt>(png.size() - start))));
+}
+
+// A well-formed PNG that claims `width` x `height` pixels of `colourType` and carries one row of them.
+std::vector<std::uint8_t> claimedPng(std::uint32_t width, std::uint32_t height, std::uint8_t colourType)
+{
+    std::vector<std::uint8_t> png = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+    std::vector<std::uint8_t> header;
+    for (std::uint32_t value : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            header.push_back(static_cast<std::uint8_t>(value >> shift));
+    header.insert(header.end(), {8, colourType, 0, 0, 0});
+    appendChunk(png, "IHDR", header);
+    if (colourType == 3)
+        appendChunk(png, "PLTE", {0, 0, 0});
+    std::vector<std::uint8_t> row(1 + width * (colourType == 6 ? 4 : 1));
+    std::vector<std::uint8_t> packed(compressBound(static_cast<uLong>(row.size())));
+    uLongf size = static_cast<uLongf>(packed.size());
+    compress(packed.data(), &size, row.data(), static_cast<uLong>(row.size()));
+    packed.resize(size);
+    appendChunk(png, "IDAT", packed);
+    appendChunk(png, "IEND", {});
+    return png;
+}
+
+size_t peakWorkingSet()
+{
+    PROCESS_MEMORY_COUNTERS counters = {sizeof counters};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize;
+}
+
+}  // namespace
+
+// Past 2^24 pixels a PNG gives no picture, of any kind and from neither decoder, before any memory is
+// taken for it: a 32-bit installer ran out of memory and ended on one of 2^26 pixels.
+TEST(PngDecoder, PicturesPastThePixelBoundGiveNoPictureAndTakeNoMemory)
+{
+    const size_t before = peakWorkingSet();
+    const struct {
+        std::uint32_t width, height;
+        std::uint8_t colourType;
+        bool noPicture;
+    } cases[] = {
+        {8192, 8192, 6, true},   // 2^26: 256 MB of pixels
+        {16384, 4096, 6, true},
+        {16385, 1, 6, true},     // too wide
+        {8192, 8192, 3, true},   // a palette picture, which GDI+ would otherwise be asked for
+        {4096, 4096, 0, false},  // 2^24 grey pixels: within the bound (damaged here: only one row)
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::uint8_t> png = claimedPng(c.width, c.height, c.colourType);
+        bool noPicture = false;
+        EXPECT_FALSE(PngDecoder::decode(png, true, &noPicture).has_value()) << c.width << " x " << c.height;
+        EXPECT_EQ(noPicture, c.noPicture) << c.width << " x " << c.height;
+        if (c.noPicture)
+            EXPECT_FALSE(imageFromMemory(png, false, false)) << c.width << " x " << c.height;
+    }
+    // The 2^24-pixel grey one takes its 16 MB to find out it is damaged; none of the others took any.
+    EXPECT_LT(peakWorkingSet() - before, size_t{48} << 20);
 }

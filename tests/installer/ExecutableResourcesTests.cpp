@@ -70,3 +70,22 @@ TEST(Executables, EveryManifestNamesTheBuildsProcessor)
         EXPECT_EQ(named, std::vector<std::string>(2, expected)) << name;
     }
 }
+
+// Windows itself loads these by name for any program; pinned to the system folder, a copy planted
+// beside the elevated installer or uninstaller (a Downloads or temporary folder) is never taken. Only a
+// real Windows shows the effect; here the programs still start with them (the process and uninstaller
+// tests).
+TEST(Executables, ElevatedProgramsPinTheDllsWindowsLoadsByNameToTheSystemFolder)
+{
+    const std::string tests = thisProgram().substr(0, thisProgram().rfind('\\') + 1);
+    for (const char* name : {"FeijingSetup.exe", "uninst.exe"}) {
+        HMODULE module = LoadLibraryExA((tests + "..\\installer\\" + name).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_TRUE(module) << name;
+        const std::string manifest = resourceText(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+        FreeLibrary(module);
+        for (const char* dll : {"version", "winhttp", "mpr", "netapi32", "netutils", "textshaping", "uxtheme", "dwmapi"}) {
+            const std::string entry = std::string("<file name=\"") + dll + ".dll\" loadFrom=\"%SystemRoot%\\system32\\\"/>";
+            EXPECT_NE(manifest.find(entry), std::string::npos) << name << ": " << entry;
+        }
+    }
+}

@@ -3,6 +3,7 @@
 #include "AgreementBox.h"
 #include "Engine.h"
 #include "InstallerTestSupport.h"
+#include "InstallWorker.h"
 #include "InstallerWindow.h"
 #include "Resources.h"
 
@@ -23,7 +24,7 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        delete window;
+        delete window;  // none when the last case destroyed it
         window = nullptr;
     }
     static void settle(DWORD ms = 300)
@@ -251,4 +252,41 @@ TEST_F(InstallerWindowTest, ADialogOpenedByAPressGetsTheMouse)
     EXPECT_EQ(probe.capture, nullptr);
     EXPECT_FALSE(window->hostWindow.pressed);
     mouse(WM_MOUSEMOVE, 300, 20);
+}
+
+// Last of the suite: the window is gone afterwards. Alt+F4 and the taskbar's "close window" reach the
+// window as SC_CLOSE and destroy it; the process must end then at once with 0, as the close button ends
+// it, not wait invisibly for the worker.
+TEST_F(InstallerWindowTest, ClosingTheWindowDuringExtractionEndsTheProcessAtOnceWithZero)
+{
+    static HANDLE reached, release;
+    static std::vector<UINT> codes;
+    reached = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    codes.clear();
+    InstallWorker::hooks.afterReport = [](int) {
+        SetEvent(reached);
+        WaitForSingleObject(release, 30000);
+    };
+    InstallProcedure::exitProcess = [](UINT code) { codes.push_back(code); };
+    TempFolder folder;
+    window->folderEdit.text(folder.path());
+    click(37, 404);   // the box
+    click(290, 385);  // 极速安装
+    ASSERT_TRUE(pumpUntil([] { return WaitForSingleObject(reached, 0) == WAIT_OBJECT_0; }));
+
+    const HWND hwnd = window->window();
+    SendMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(codes, std::vector<UINT>{0});
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_FALSE(window->procedure()->isWorkerFinished()) << "ended while the worker was still unpacking";
+    EXPECT_FALSE(pathExists(folder / "Uninstall.dat"));
+
+    SetEvent(release);
+    delete window;  // waits for the worker, whose reports find no window any more
+    window = nullptr;
+    InstallWorker::hooks.afterReport = nullptr;
+    InstallProcedure::exitProcess = &ExitProcess;
+    CloseHandle(reached);
+    CloseHandle(release);
 }

@@ -53,14 +53,26 @@ TEST(DllSearch, PlantedDllsBesideTheProgramAreIgnored)
     EXPECT_EQ(systemProc(SystemDll::Dwm, "NoSuchExport"), nullptr);
 }
 
+// In processes of their own, where nothing has loaded the DLL yet: "fjplanted.dll" lies only beside the
+// program. Asked for by bare name it loads without the restriction (the control) and not with it.
 TEST(DllSearch, DefaultSearchPathSkipsTheProgramFolder)
 {
-    restrictDllSearchPath();
-    // A library nobody has loaded yet, asked for by bare name.
-    HMODULE module = LoadLibraryW(L"dbghelp.dll");
-    ASSERT_NE(module, nullptr);
-    EXPECT_EQ(GetProcAddress(module, "FakeDllMarker"), nullptr);
-    FreeLibrary(module);
+    const std::wstring planted = moduleFolder(nullptr) + L"\\fjplanted.dll";
+    ASSERT_NE(GetFileAttributesW(planted.c_str()), INVALID_FILE_ATTRIBUTES) << "missing planted file";
+    for (const wchar_t* mode : {L"plain", L"restricted"}) {
+        wchar_t exe[MAX_PATH];
+        GetModuleFileNameW(nullptr, exe, MAX_PATH);
+        std::wstring command = L"\"" + std::wstring(exe) + L"\" --load-planted=" + mode;
+        STARTUPINFOW startup = {sizeof startup};
+        PROCESS_INFORMATION child = {};
+        ASSERT_TRUE(CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child));
+        WaitForSingleObject(child.hProcess, 30000);
+        DWORD loaded = 2;
+        GetExitCodeProcess(child.hProcess, &loaded);
+        CloseHandle(child.hThread);
+        CloseHandle(child.hProcess);
+        EXPECT_EQ(loaded, std::wstring(mode) == L"plain" ? 1u : 0u) << toAnsi(mode);
+    }
 }
 
 TEST(DllSearch, FullPathLoadsThePlantedFileAsAControl)
@@ -78,6 +90,14 @@ TEST(DllSearch, FullPathLoadsThePlantedFileAsAControl)
 
 int main(int argc, char** argv)
 {
+    // A child of DefaultSearchPathSkipsTheProgramFolder: 1 when the planted DLL was loaded by bare name.
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode.rfind("--load-planted=", 0) == 0) {
+        if (mode == "--load-planted=restricted")
+            restrictDllSearchPath();
+        HMODULE module = LoadLibraryW(L"fjplanted.dll");
+        return module && GetProcAddress(module, "FakeDllMarker") ? 1 : 0;
+    }
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
