@@ -99,6 +99,7 @@ private:
     // The uninstall entry as it was before this run wrote it; set while this run's entry stands.
     std::optional<ProductRegistration::SavedEntry> savedEntry_;
     bool isComplete_ = false;
+    bool hasEnded_ = false;
     InstallFailure failure_ = InstallFailure::None;
     UINT iconTimerInterval_ = 0;
     HWND timerWindow_ = nullptr;

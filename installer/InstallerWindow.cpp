@@ -190,10 +190,11 @@ void InstallerWindow::bindHandlers()
         current->procedure_->onCloseClicked();
         return 0;
     });
-    // Alt+F4 and the taskbar's "close window" destroy the window: the process ends then as with the
-    // close button, never waiting invisibly for the worker.
+    // Alt+F4 and the taskbar's "close window" close and destroy the window: the process ends then as with
+    // the close button, never waiting invisibly for the worker. Already at WM_CLOSE, before the window is
+    // hidden, as the close button does not hide it either.
     hostWindow.setOnMessage([](HWND, UINT msg, WPARAM, LPARAM) -> LRESULT {
-        if (msg == WM_DESTROY && current && current->procedure_)
+        if ((msg == WM_CLOSE || msg == WM_DESTROY) && current && current->procedure_)
             current->procedure_->endInstaller();
         return -1;
     });

@@ -1,6 +1,15 @@
 # The installer end to end: the real FeijingSetup.exe in the Wine test bed, driven with X input.
 # Runs after tools/test.sh has brought the bed up; by hand it brings the bed up itself.
 
+# The installer with a slowed worker (in the installer's folder, beside the real one): the cases that look at
+# the installing state or end the installer in its middle need one that does not finish between two looks.
+add_executable(FeijingSetupSlow WIN32 ${CMAKE_CURRENT_LIST_DIR}/SlowInstaller.cpp ${CMAKE_SOURCE_DIR}/installer/FeijingSetup.rc)
+target_link_libraries(FeijingSetupSlow PRIVATE installer_core)
+target_include_directories(FeijingSetupSlow PRIVATE ${CMAKE_BINARY_DIR}/installer/manifests)
+set_target_properties(FeijingSetupSlow PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/installer)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/installer/FeijingSetup.rc TARGET_DIRECTORY FeijingSetupSlow
+                            PROPERTIES OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/installer/manifests/FeijingSetup.manifest)
+
 # The script reads the screen with PIL (Debian's python3-pil): take the interpreter that has it, which need
 # not be the first python3 on the PATH.
 set(E2E_PYTHON "" CACHE FILEPATH "python3 with PIL for the end-to-end test")

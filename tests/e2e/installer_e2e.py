@@ -210,7 +210,7 @@ class TestBed:
 
     def clean(self):
         """No installer or product running, no install folder, shortcut or uninstall entry left."""
-        for image in ("FeijingSetup.exe", "fj.exe", "uninst.exe"):
+        for image in ("FeijingSetup.exe", "FeijingSetupSlow.exe", "FeijingSetupDamaged.exe", "fj.exe", "uninst.exe"):
             for pid in self.wine_processes(image):
                 try:
                     os.kill(pid, signal.SIGKILL)
@@ -359,6 +359,12 @@ class WindowShot:
     def status_width(self, top=373):
         return self.text_extent((0, top, 588, top + 24))
 
+    def shows_failure(self, characters, top=373):
+        """The status line shows a failure text of `characters` full-width characters ("安装失败：…"), 12
+        pixels each in 宋体 12: wider than every stage text."""
+        width = self.status_width(top)
+        return abs(width - 12 * characters) <= 8
+
     def panel_visible(self):
         # The panel's fill, 230/255 of RGB(28,35,45) over the top background, at its left margin.
         strip = [self.px(x, y) for x in (78, 80) for y in range(60, 340, 10)]
@@ -370,11 +376,12 @@ STARTED = []  # every installer of the run, ended after its case
 
 
 class Installer:
-    """One installer process and its window."""
+    """One installer process and its window: the real FeijingSetup.exe, its copy with the slowed worker
+    (slow=True: 0.8 s after each of the eight progress reports), or another program file (exe)."""
 
-    def __init__(self, bed):
+    def __init__(self, bed, slow=False, exe=None):
         self.bed = bed
-        exe = os.path.join(bed.build, "installer", "FeijingSetup.exe")
+        exe = exe or os.path.join(bed.build, "installer", "FeijingSetupSlow.exe" if slow else "FeijingSetup.exe")
         self.process = subprocess.Popen(["wine", exe], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
         STARTED.append(self)
@@ -669,34 +676,6 @@ def default_install_runs_the_program_and_uninstalls(c):
     installer.tick()
     installer.click(INSTALL_BUTTON)
 
-    # The installing state lasts a fraction of a second: step the process in short runs and look at the
-    # window while it is stopped, until the bar is partly filled.
-    caught = None
-    deadline = time.monotonic() + INSTALL_TIMEOUT
-    while time.monotonic() < deadline and installer.alive():
-        time.sleep(0.02)
-        with installer.stopped():
-            shot = installer.shot()
-            if shot.progress_visible() and 0.3 < shot.progress_fill() < 1:
-                # The screen may lag behind the process, never run ahead of it: past 25 % on screen,
-                # the entry is there.
-                c.check(c.bed.reg_query(UNINSTALL_KEY) is not None, "the uninstall entry is written at 25 %")
-        if shot.run_button_visible():
-            break
-        if shot.progress_visible():
-            caught = shot
-            if 0.3 < shot.progress_fill() < 1:
-                break
-    if caught is None:
-        c.note("installing state not caught on screen: the installation finished between two screenshots")
-    else:
-        c.check(not caught.folder_row_visible(), "installing: the folder row is hidden")
-        c.check(not caught.install_button_visible(), "installing: the install button is hidden")
-        c.check(not caught.agreement_row_visible(), "installing: the agreement row is hidden")
-        c.check(caught.status_width() > 0, "installing: the status text is shown")
-        c.note("installing state caught with the bar %d%% filled" % round(caught.progress_fill() * 100))
-        c.screenshot(caught, "installer-installing.png")
-
     shot = c.wait_finished(installer, DEFAULT_FOLDER)
     c.check_finished_state(shot)
     c.screenshot(shot, "installer-finished.png")
@@ -789,27 +768,47 @@ def folder_typed_without_separator_installs_inside_it(c):
 
 
 @case
-def missing_parent_folder_stays_installing(c):
-    """A folder whose parent does not exist: the window stays installing with "正在安装中......", no run
-    button, no crash, nothing written; the close button still ends it with 0."""
+def installing_state_hides_the_choosing_row_and_moves_the_bar(c):
+    """The installer with the slowed worker, so the installing state is always seen: the folder row, the
+    install button and the agreement row are hidden, the status text and a partly filled bar are shown,
+    and the uninstall entry stands once the bar is past 25 %."""
+    installer = Installer(c.bed, slow=True)
+    installer.tick()
+    installer.click(INSTALL_BUTTON)
+
+    def partly_filled():
+        shot = installer.shot()
+        return shot if shot.progress_visible() and 0.3 < shot.progress_fill() < 0.9 else None
+    shot = wait_until(partly_filled, INSTALL_TIMEOUT, "the bar partly filled")
+    c.check(not shot.folder_row_visible(), "installing: the folder row is hidden")
+    c.check(not shot.install_button_visible(), "installing: the install button is hidden")
+    c.check(not shot.agreement_row_visible(), "installing: the agreement row is hidden")
+    c.check(not shot.run_button_visible(), "installing: no run button yet")
+    c.check(shot.status_width() > 0, "installing: the status text is shown")
+    # The screen may lag behind the process, never run ahead of it: past 25 % on screen, the entry is there.
+    c.check(c.bed.reg_query(UNINSTALL_KEY) is not None, "the uninstall entry is written at 25 %")
+    c.note("installing state seen with the bar %d%% filled" % round(shot.progress_fill() * 100))
+    c.screenshot(shot, "installer-installing.png")
+    c.check_finished_state(c.wait_finished(installer, DEFAULT_FOLDER))
+    c.check(installer.close() == 0, "the close button ends the installer with exit code 0")
+
+
+@case
+def missing_parent_folder_says_the_folder_cannot_be_written(c):
+    """A folder whose parent does not exist: "安装失败：无法写入安装目录", the bar stopped at 0, no run
+    button, nothing written; the close button still ends the installer with 0."""
     installer = Installer(c.bed)
     installer.tick()
     folder = "C:\\NoSuchParent\\Child\\"
     installer.set_folder(folder)
     installer.click(INSTALL_BUTTON)
-    first = wait_until(lambda: (lambda s: s if s.progress_visible() else None)(installer.shot()), STEP_TIMEOUT,
-                       "the installing state")
-    # The worker finds no archive at once; give it ample time to (not) report anything.
-    time.sleep(3)
-    shot = installer.shot()
+    shot = wait_until(lambda: (lambda s: s if s.shows_failure(13) else None)(installer.shot()), STEP_TIMEOUT,
+                      "the failure in the status line")
     c.check(installer.alive(), "the installer keeps running")
     c.check(shot.progress_visible() and shot.progress_fill() == 0, "the progress bar stays at 0")
     c.check(not shot.run_button_visible(), "no run button")
-    c.check(not shot.install_button_visible() and not shot.folder_row_visible(), "the folder row and install button stay hidden")
-    # "正在安装中......" is wider than any stage text that a report at 0 % would bring ("正在部署...").
-    width = shot.status_width()
-    c.check(width > 80 and shot.image.crop((0, 373, 588, 397)).tobytes() == first.image.crop((0, 373, 588, 397)).tobytes(),
-            "the status text shows '正在安装中......' and does not change (width %d)" % width)
+    c.check(not shot.install_button_visible() and not shot.folder_row_visible(),
+            "the folder row and install button stay hidden")
     c.check(not installer.other_windows(), "no message or crash dialog (windows: %s)" % installer.other_windows())
     c.check(not os.path.exists(c.bed.unix_path("C:\\NoSuchParent")), "no folder is made")
     c.check(c.bed.reg_query(UNINSTALL_KEY) is None, "no uninstall entry is written")
@@ -817,40 +816,155 @@ def missing_parent_folder_stays_installing(c):
 
 
 @case
-def close_during_extraction_exits_at_once(c):
-    """The close button pressed while the worker writes and unpacks the archive ends the process with 0,
-    without waiting for the worker."""
-    installer = Installer(c.bed)
-    installer.tick()
-    archive = os.path.join(c.bed.unix_path(DEFAULT_FOLDER), "sj.zip")
-    installer.click(INSTALL_BUTTON)
-    # The worker has begun once "sj.zip" appears. Held still right then, the process finds the close
-    # press waiting when it goes on, long before the worker can be through.
-    folder = c.bed.unix_path(DEFAULT_FOLDER)
+def damaged_installer_copy_installs_nothing_and_says_so(c):
+    """A copy of the installer with one byte of its payload changed, as a damaged download: "安装失败：
+    安装包已损坏，请重新下载", no folder, no entry, nothing unpacked."""
+    with open(os.path.join(c.bed.build, "installer", "FeijingSetup.exe"), "rb") as f:
+        program = bytearray(f.read())
+    with open(os.path.join(c.bed.build, "payload", "sj.zip"), "rb") as f:
+        payload = f.read()
+    at = program.find(payload)
+    if not c.check(at > 0, "the payload lies in the installer's file"):
+        return
+    program[at + len(payload) // 2] ^= 0x10
+    damaged = os.path.join(c.bed.drive_c, "FeijingSetupDamaged.exe")
+    with open(damaged, "wb") as f:
+        f.write(program)
+    try:
+        installer = Installer(c.bed, exe=damaged)
+        installer.tick()
+        installer.click(INSTALL_BUTTON)
+        shot = wait_until(lambda: (lambda s: s if s.shows_failure(17) else None)(installer.shot()), STEP_TIMEOUT,
+                          "the failure in the status line (width %d)" % installer.shot().status_width())
+        c.check(shot.progress_visible() and shot.progress_fill() == 0, "the progress bar stays at 0")
+        c.check(not shot.run_button_visible(), "no run button")
+        c.check_nothing_installed()
+        c.check(installer.close() == 0, "the close button ends the installer with exit code 0")
+    finally:
+        os.remove(damaged)
 
-    def begun():
-        if not installer.alive():
-            raise Failure("the installer ended before its worker began (exit code %s)" % installer.process.poll())
-        # On a busy machine the worker may write, unpack and delete "sj.zip" between two looks: any file
-        # in the folder shows it has begun.
-        return os.path.exists(archive) or (os.path.isdir(folder) and bool(os.listdir(folder)))
-    wait_until(begun, STEP_TIMEOUT, "the worker to write sj.zip", step=0.001)
-    with installer.stopped():
-        installer.click(CLOSE_BUTTON)
-    c.check(installer.wait_exit(STEP_TIMEOUT) == 0, "the close button ends the installer with exit code 0")
-    # The archive is held open for deletion on close: the ended process's handles take it along (the
-    # Wine server closes them just after the process is gone, hence the short wait).
+
+@case
+def file_in_use_says_so_and_takes_the_entry_back(c):
+    """"uninst.exe" of an earlier installation held open by another program: the payload's earlier entries
+    are unpacked, then "安装失败：文件被占用", the bar stops, and the uninstall entry written at 25 % is
+    removed again."""
+    folder = c.bed.unix_path(DEFAULT_FOLDER)
+    os.makedirs(folder)
+    with open(os.path.join(folder, "uninst.exe"), "wb") as f:
+        f.write(b"an earlier uninstaller, running")
+    env = dict(os.environ, FEIJING_PROBE="hold:" + DEFAULT_FOLDER + "uninst.exe")
+    holder = subprocess.Popen(["wine", os.path.join(c.bed.build, "tests", "installer_tests.exe")], env=env,
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        time.sleep(2)  # the holder has opened it
+        if not c.check(holder.poll() is None, "the holding program runs"):
+            return
+        installer = Installer(c.bed)
+        installer.tick()
+        installer.click(INSTALL_BUTTON)
+        shot = wait_until(lambda: (lambda s: s if s.shows_failure(10) else None)(installer.shot()), INSTALL_TIMEOUT,
+                          "the failure in the status line")
+        c.check(shot.progress_visible() and 0.2 < shot.progress_fill() < 0.95,
+                "the bar stops where it was (%.2f filled)" % shot.progress_fill())
+        c.check(not shot.run_button_visible(), "no run button")
+        c.check(c.bed.reg_query(UNINSTALL_KEY) is None, "the uninstall entry written at 25 % is removed again")
+        c.check(not os.path.exists(os.path.join(folder, "Uninstall.dat")), "no Uninstall.dat")
+        c.check(installer.close() == 0, "the close button ends the installer with exit code 0")
+    finally:
+        holder.kill()
+        holder.wait()
+
+
+def end_midway(c, how):
+    """Ends the slowed installer past 25 % with `how` and checks it ends at once with 0, leaving no
+    sj.zip, no Uninstall.dat, no shortcut and no uninstall entry."""
+    installer = Installer(c.bed, slow=True)
+    installer.tick()
+    installer.click(INSTALL_BUTTON)
+    wait_until(lambda: c.bed.reg_query(UNINSTALL_KEY) is not None, INSTALL_TIMEOUT, "the uninstall entry at 25 %")
+    archive = os.path.join(c.bed.unix_path(DEFAULT_FOLDER), "sj.zip")
+    c.check(os.path.exists(archive), "the worker is unpacking sj.zip")
+    how(installer)
+    started = time.monotonic()
+    # The slowed worker has more than four seconds to go: the process does not wait for it.
+    c.check(installer.wait_exit(STEP_TIMEOUT) == 0, "the installer ends with exit code 0")
+    took = time.monotonic() - started
+    c.check(took < 1.5, "it ends at once, not after the worker (%.2f s)" % took)
+    last = c.payload()[-1].filename
+    c.check(not os.path.exists(os.path.join(c.bed.unix_path(DEFAULT_FOLDER), last)),
+            "it ended before the worker reached the last entry, %s" % last)
     deadline = time.monotonic() + 2.0
     while os.path.exists(archive) and time.monotonic() < deadline:
-        time.sleep(0.01)
+        time.sleep(0.01)  # the Wine server closes the ended process's handles just after it is gone
     c.check(not os.path.exists(archive), "no sj.zip is left behind")
+    folder = c.bed.unix_path(DEFAULT_FOLDER)
     left = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
-    # The press waits behind the worker's reports (sent messages come before input), and the whole
-    # unpacking takes a fraction of a second here: now and then the installation completes first.
-    if "Uninstall.dat" in left:
-        c.note("the installation completed before the close press was handled (left %s)" % left)
-    else:
-        c.note("ended mid-installation, left in the folder: %s" % left)
+    c.check("Uninstall.dat" not in left, "no Uninstall.dat (left %s)" % left)
+    c.check(not any(os.path.exists(c.bed.unix_path(link)) for link, _ in c.bed.shortcut_paths()), "no shortcut")
+    c.check(c.bed.reg_query(UNINSTALL_KEY) is None, "the uninstall entry this run wrote is removed")
+
+
+@case
+def close_during_extraction_exits_at_once(c):
+    """The close button pressed while the worker unpacks the archive ends the process at once with 0 and
+    takes back the uninstall entry, whose uninstaller may not be unpacked yet."""
+    end_midway(c, lambda installer: installer.click(CLOSE_BUTTON))
+
+
+@case
+def alt_f4_during_extraction_exits_at_once(c):
+    """Alt+F4 destroys the window: the process ends at once with 0, as with the close button, instead of
+    waiting invisibly for the worker."""
+    def alt_f4(installer):
+        xdotool("windowfocus", "--sync", installer.window)
+        key("alt+F4")
+    end_midway(c, alt_f4)
+
+
+@case
+def second_start_brings_the_first_to_the_front(c):
+    """A second installer started while one runs ends with 0 and opens no window of its own."""
+    first = Installer(c.bed)
+    second = subprocess.Popen(["wine", os.path.join(c.bed.build, "installer", "FeijingSetup.exe")],
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        code = second.wait(STEP_TIMEOUT)
+    except subprocess.TimeoutExpired:
+        second.kill()
+        code = None
+    c.check(code == 0, "the second start ends with exit code 0 (found %s)" % code)
+    c.check(len(visible_windows(WINDOW_TITLE)) == 1, "one installer window (found %s)" % visible_windows(WINDOW_TITLE))
+    c.check(first.alive(), "the first installer runs on")
+    c.check(first.close() == 0, "the close button ends the first installer with exit code 0")
+
+
+@case
+def double_click_on_install_never_skips_the_shortcuts(c):
+    """The run button lies over the install button and the installation takes a fraction of a second: the
+    second press of a double click may start fj.exe. Whatever ends the installer, the shortcuts are made."""
+    installer = Installer(c.bed)
+    installer.tick()
+    x, y = INSTALL_BUTTON
+    xdotool("mousemove", installer.origin[0] + x, installer.origin[1] + y, "click", "--repeat", 2, "--delay", 90, 1)
+
+    def settled():
+        if not installer.alive():
+            return "ended"
+        return "finished" if installer.shot().run_button_visible() else None
+    how = wait_until(settled, INSTALL_TIMEOUT, "the installer to end or finish")
+    if how == "finished":
+        c.note("the second press came before the run button: pressed again")
+        installer.click(RUN_BUTTON)
+    c.check(installer.wait_exit(STEP_TIMEOUT) == 0, "立即运行 ends the installer with exit code 0")
+    c.check_shortcuts(DEFAULT_FOLDER)
+    c.check_uninstall_list(DEFAULT_FOLDER)
+    try:
+        wait_until(lambda: c.bed.wine_processes("fj.exe"), START_TIMEOUT, "fj.exe to start")
+    except Failure as failure:
+        c.check(False, str(failure))
+    for pid in c.bed.wine_processes("fj.exe"):
+        os.kill(pid, signal.SIGKILL)
 
 
 @case
@@ -903,7 +1017,8 @@ def main():
         if not shutil.which(needed):
             print("missing tool: %s (run tools/setup.sh)" % needed)
             return 1
-    for needed in ("installer/FeijingSetup.exe", "payload/sj.zip"):
+    for needed in ("installer/FeijingSetup.exe", "installer/FeijingSetupSlow.exe", "tests/installer_tests.exe",
+                   "payload/sj.zip"):
         if not os.path.exists(os.path.join(options.build, needed)):
             print("missing %s in %s: build first" % (needed, options.build))
             return 1

@@ -3,6 +3,7 @@
 #include <zip.h>
 
 #include "Resources.h"
+#include "Text.h"
 
 namespace testing_support {
 
@@ -19,9 +20,10 @@ LRESULT CALLBACK probeWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 
 // Runs before main: a probe never reaches the tests.
 [[maybe_unused]] const bool isProbe = [] {
-    char mode[1024];
-    const DWORD length = GetEnvironmentVariableA(probeVariable, mode, sizeof mode);
-    std::string request(mode, length < sizeof mode ? length : 0);
+    // Read wide: Wine cuts a GBK value read through the ANSI call to its length in characters.
+    wchar_t mode[1024];
+    const DWORD length = GetEnvironmentVariableW(L"FEIJING_PROBE", mode, 1024);
+    std::string request = length < 1024 ? toAnsi(std::wstring_view(mode, length)) : std::string();
     // A copy started by another process (the desktop shell) finds its request beside itself.
     if (request.empty())
         request = readFile(thisProgram() + ".probe").value_or("");
@@ -30,6 +32,13 @@ LRESULT CALLBACK probeWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         GetCurrentDirectoryA(MAX_PATH, current);
         writeFile(request.substr(7), thisProgram() + "\n" + current);
         ExitProcess(0);
+    }
+    if (request.rfind("hold:", 0) == 0) {
+        // Holds the file open with no sharing until ended.
+        if (CreateFileA(request.substr(5).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) ==
+            INVALID_HANDLE_VALUE)
+            ExitProcess(1);
+        Sleep(INFINITE);
     }
     if (request == "linger" || request == "stubborn") {
         WNDCLASSA wc = {};

@@ -60,8 +60,9 @@ private:
 };
 
 // A copy of this test program started with FEIJING_PROBE set is a probe instead: "record:<file>"
-// writes its own path and, on a second line, its working folder into <file> and exits; "linger" waits with a window and closes on WM_CLOSE;
-// "stubborn" ignores WM_CLOSE. A copy without the variable takes its request from a file beside it
+// writes its own path and, on a second line, its working folder into <file> and exits; "linger" waits
+// with a window and closes on WM_CLOSE; "stubborn" ignores WM_CLOSE; "hold:<file>" holds the file open
+// without sharing until ended. A copy without the variable takes its request from a file beside it
 // named like it with ".probe" appended.
 constexpr const char* probeVariable = "FEIJING_PROBE";
 PROCESS_INFORMATION startProbe(const std::string& exe, const std::string& mode);
