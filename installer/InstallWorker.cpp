@@ -51,9 +51,30 @@ DWORD WINAPI InstallWorker::threadMain(void* self)
     return 0;
 }
 
+namespace {
+
+// Bytes per step over the mapped payload.
+constexpr size_t passChunk = 1 << 20;
+
+// The payload's pages, read once, are of no further use: Windows takes pages that are not locked out of
+// the working set on VirtualUnlock, so the install does not keep the whole payload resident.
+void releasePages(Bytes bytes)
+{
+    if (!bytes.empty())
+        VirtualUnlock(const_cast<std::uint8_t*>(bytes.data()), bytes.size());
+}
+
+}  // namespace
+
 bool InstallWorker::isIntact(Bytes archive, Bytes digest)
 {
-    const Sha256::Digest actual = Sha256::of(archive);
+    Sha256 hash;
+    for (size_t at = 0; at < archive.size(); at += passChunk) {
+        const Bytes chunk = archive.subspan(at, std::min(passChunk, archive.size() - at));
+        hash.update(chunk);
+        releasePages(chunk);
+    }
+    const Sha256::Digest actual = hash.finish();
     return !archive.empty() && digest.size() == actual.size() && std::equal(actual.begin(), actual.end(), digest.begin());
 }
 
@@ -124,8 +145,14 @@ HANDLE InstallWorker::writeArchive(const std::string& path, Bytes archive)
     }
     if (file == INVALID_HANDLE_VALUE)
         return file;
+    bool written = true;
+    for (size_t at = 0; written && at < archive.size(); at += passChunk) {
+        const Bytes chunk = archive.subspan(at, std::min(passChunk, archive.size() - at));
+        written = SafeFile::writeAll(file, chunk);
+        releasePages(chunk);
+    }
     LARGE_INTEGER start = {};
-    if (!SafeFile::writeAll(file, archive) || !SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
+    if (!written || !SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
         const DWORD error = GetLastError();
         CloseHandle(file);
         SetLastError(error);
