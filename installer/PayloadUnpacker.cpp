@@ -169,8 +169,18 @@ bool writeEntry(unzFile zip, const unz_file_info64& info, const std::wstring& ta
         return fillNewFile(zip, info, file, target.c_str(), buffer);
     if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
         return fail(GetLastError());
-    // An existing file is replaced only by a complete, checked copy, renamed over it: a link in its
-    // place is replaced, never written through.
+    // What lies there must be a plain file of its own, decided on its handle: a link, junction or further
+    // hard link planted in its place fails the unpacking.
+    const HANDLE existing = CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (existing == INVALID_HANDLE_VALUE)
+        return fail(GetLastError());
+    const bool plain = SafeFile::isPlainFile(existing);
+    CloseHandle(existing);
+    if (!plain)
+        return fail(ERROR_ACCESS_DENIED);
+    // It is replaced only by a complete, checked copy, renamed over it.
     const std::wstring folder = target.substr(0, target.rfind(L'\\'));
     wchar_t partial[MAX_PATH];
     if (!GetTempFileNameW(folder.c_str(), L"fj", 0, partial))

@@ -110,6 +110,24 @@ TEST(PayloadUnpacker, ReadOnlyFileIsReplacedAndUtf8NameDecoded)
     EXPECT_EQ(readFile(folder / "\xB7\xC9.txt"), "utf8");  // 飞 in GBK
 }
 
+// A file to replace that is a further name of another file (a hard link planted in its place) stops
+// the unpacking: the file it names stays as it was.
+TEST(PayloadUnpacker, FileToReplacePlantedAsALinkIsRefused)
+{
+    TempFolder folder, outside;
+    ASSERT_TRUE(writeFile(outside / "kernel.dll", "precious"));
+    ASSERT_TRUE(CreateHardLinkA((folder / "fj.exe").c_str(), (outside / "kernel.dll").c_str(), nullptr));
+    ASSERT_TRUE(makeZip(folder / "a.zip", {{"fj.exe", "replaced"}}));
+    PayloadUnpacker::Result result;
+    const std::vector<int> reports = unpackRecording(folder / "a.zip", folder.path(), &result);
+
+    EXPECT_EQ(result, PayloadUnpacker::Result::Failed);
+    EXPECT_EQ(PayloadUnpacker::lastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(readFile(outside / "kernel.dll"), "precious");
+    EXPECT_EQ(readFile(folder / "fj.exe"), "precious");
+}
+
 TEST(InstallWorker, PayloadGoesIntoGbkFolderAndSjZipIsDeleted)
 {
     TempFolder folder("\xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7");  // 飞鲸网游加速器
