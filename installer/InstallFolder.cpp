@@ -1,3 +1,4 @@
+// Sections: path helpers · preset and browser · checks · making it ready · names inside it
 #include "InstallFolder.h"
 
 #include <shlobj.h>
@@ -103,6 +104,8 @@ int CALLBACK browseCallback(HWND dialog, UINT message, LPARAM, LPARAM data)
 
 }  // namespace
 
+// ---- preset and browser ----
+
 std::string InstallFolder::defaultFolder()
 {
     return exists("C:\\Windows") ? presetFolder : std::string();
@@ -143,6 +146,8 @@ std::string InstallFolder::browse(HWND owner, const std::string& startFolder)
         CoUninitialize();
     return chosen;
 }
+
+// ---- checks ----
 
 bool InstallFolder::isWellFormed(std::wstring_view folder)
 {
@@ -213,6 +218,8 @@ bool InstallFolder::isAcceptable(const std::string& text)
            !(isDirectlyAtRoot(path) && (attributes & FILE_ATTRIBUTE_SYSTEM));
 }
 
+// ---- making it ready ----
+
 InstallFailure InstallFolder::prepare(const std::string& folder)
 {
     const std::wstring path = withoutFinalSeparators(toWide(folder));
@@ -230,6 +237,8 @@ InstallFailure InstallFolder::prepare(const std::string& folder)
     CloseHandle(handle);
     return secured ? InstallFailure::None : InstallFailure::CannotWriteFolder;
 }
+
+// ---- names inside it ----
 
 std::string InstallFolder::withSeparator(std::string_view folder)
 {

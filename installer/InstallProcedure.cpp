@@ -11,7 +11,7 @@
 
 using Element = InstallerElement;
 
-void (*InstallProcedure::exitProcess)(UINT code) = &ExitProcess;
+void(WINAPI* InstallProcedure::exitProcess)(UINT code) = &ExitProcess;
 
 InstallProcedure::InstallProcedure(InstallerElements& elements)
     : elements_(elements),

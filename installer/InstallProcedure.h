@@ -66,7 +66,7 @@ public:
     // Seams for tests: the archive and digest the next worker takes (the stored ones by default), and
     // what ends the process.
     void setPayload(Bytes archive, Bytes digest);
-    static void (*exitProcess)(UINT code);
+    static void(WINAPI* exitProcess)(UINT code);
 
     const std::string& productName() const { return productName_; }
     const std::string& programsFolder() const { return programsFolder_; }

@@ -42,7 +42,7 @@ struct Installation {
     Installation()
     {
         exitCodes.clear();
-        InstallProcedure::exitProcess = [](UINT code) { exitCodes.push_back(code); };
+        InstallProcedure::exitProcess = [](UINT code) WINAPI { exitCodes.push_back(code); };
     }
     ~Installation()
     {
@@ -461,7 +461,10 @@ TEST(InstallProcedure, RunNowGoesThroughTheDesktopShellAndFallsBackToAPlainStart
     GetCurrentDirectoryA(MAX_PATH, previous);
     for (int way = 0; way < 2; ++way) {
         if (way == 1)
-            ProgramLauncher::throughShell = &ProgramLauncher::startThroughDesktopShell;
+            ProgramLauncher::throughShell = [](const std::wstring& p, const std::wstring& f) {
+                shellAsked = {ProgramLauncher::startThroughDesktopShell(p, f) ? L"started" : L"not offered"};
+                return shellAsked[0] == L"started";
+            };
         const std::string record = current / ("started" + std::to_string(way) + ".txt");
         ASSERT_TRUE(writeFile(folder / "fj.exe.probe", "record:" + record));
         SetCurrentDirectoryA(current.path().c_str());
@@ -474,6 +477,7 @@ TEST(InstallProcedure, RunNowGoesThroughTheDesktopShellAndFallsBackToAPlainStart
         EXPECT_EQ(lstrcmpiA(InstallFolder::withSeparator(workingFolder).c_str(), folder.path().c_str()), 0)
             << way << " " << workingFolder;
     }
+    RecordProperty("desktop shell", toAnsi(shellAsked.empty() ? L"?" : shellAsked[0]));
     // The probes' files can go once they have exited.
     pumpUntil([&] { return DeleteFileA((folder / "fj.exe").c_str()) != FALSE; }, 10000);
 }

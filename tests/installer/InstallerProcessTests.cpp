@@ -49,7 +49,7 @@ HWND installerWindowOf(DWORD process)
 {
     Found found{process};
     EnumWindows(
-        [](HWND window, LPARAM data) {
+        [](HWND window, LPARAM data) WINAPI -> BOOL {
             auto* found = reinterpret_cast<Found*>(data);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);

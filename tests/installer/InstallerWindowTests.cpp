@@ -268,7 +268,7 @@ TEST_F(InstallerWindowTest, ClosingTheWindowDuringExtractionEndsTheProcessAtOnce
         SetEvent(reached);
         WaitForSingleObject(release, 30000);
     };
-    InstallProcedure::exitProcess = [](UINT code) { codes.push_back(code); };
+    InstallProcedure::exitProcess = [](UINT code) WINAPI { codes.push_back(code); };
     TempFolder folder;
     window->folderEdit.text(folder.path());
     click(37, 404);   // the box
