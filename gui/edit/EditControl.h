@@ -1,8 +1,9 @@
 #pragma once
 // The text-entry control: one line or several with scroll bars, optionally masked (password) or limited
-// to numbers. The text lives in a TextBuffer; layout, hit-testing and caret placement measure the
-// display form of each line with GDI+. The caret is a 1-pixel line the control draws itself into the
-// host's back buffer, blinking on a 500 ms host-window timer whose id is the control's handle.
+// to numbers. It dispatches events to the parts it joins: the editing model (text, caret, selection,
+// commands), the view geometry (layout rectangle, scrolling, caret rectangle, hit-testing), the painter,
+// and the platform adapters (clipboard, input method, caret overlay). The caret blinks on a 500 ms
+// host-window timer whose id is the control's handle.
 #include <windows.h>
 
 #include <memory>
@@ -10,10 +11,12 @@
 #include <string>
 #include <string_view>
 
+#include "CaretOverlay.h"
 #include "Control.h"
-#include "TextBuffer.h"
+#include "EditInputMethod.h"
+#include "EditModel.h"
+#include "EditView.h"
 
-class EditLayout;
 class PopupMenu;
 class ScrollBar;
 
@@ -23,15 +26,12 @@ using EditChangeHandler = void (*)(ControlHandle control);
 
 class EditControl : public Control {
 public:
-    enum InputMode : int { ModeNormal = 0, ModeReadOnly = 1, ModePassword = 2, ModeInteger = 3, ModeDecimal = 4 };
-    enum ScrollMode : int { ScrollNone = 0, ScrollHorizontal = 1, ScrollVertical = 2 };
+    using enum EditModel::Mode;
+    using enum EditView::ScrollMode;
     static constexpr int eventSetText = 12;   // wParam = const std::string*, lParam = caretToEnd
     static constexpr int eventGetText = 13;   // answers a const std::string* valid until the next call
     static constexpr UINT blinkInterval = 500;    // ms
     static constexpr DWORD multiClickInterval = 500;  // ms between a double click and a line-selecting click
-    static constexpr ARGB caretColour = 0xE6000000;
-    static constexpr ARGB highlightColour = 0xFE3399FF;
-    static constexpr ARGB selectedTextColour = 0xFEFFFFFF;
     static constexpr int scrollBarSize = 10;
 
     EditControl();
@@ -81,6 +81,8 @@ public:
     virtual void hook60() {}
     virtual void textColour(ARGB colour);
     virtual ARGB backColour(std::optional<ARGB> value = std::nullopt);
+    // Setting it also sets how the text is shown (password or not) and, while focused, whether the
+    // input method is on.
     virtual int inputMode(std::optional<int> value = std::nullopt);
     virtual void hook64() {}
     virtual void hook65() {}
@@ -95,25 +97,22 @@ public:
     // --- beyond the table ---
     // Sets the right-click menu's item states for the current selection, mode, text and clipboard.
     void prepareMenu(PopupMenu& menu);
-    // What a WM_IME_COMPOSITION result inserts: the result when one byte is above 128, else "" (plain
-    // ASCII also arrives as WM_CHAR).
-    static std::string imeResultToInsert(std::string result);
-    // Whether the character passes the mode's filter given the current text.
-    static bool acceptsCharacter(int mode, unsigned code, std::string_view currentText);
 
-    const TextBuffer& buffer() const { return textBuffer_; }
-    TextBuffer::Position caret() const { return {caretLine_, caretColumn_}; }
-    TextBuffer::Position anchor() const { return {anchorLine_, anchorColumn_}; }
+    const EditModel& model() const { return model_; }
+    const EditView& view() const { return view_; }
+    const TextBuffer& buffer() const { return model_.buffer(); }
+    TextBuffer::Position caret() const { return model_.caret(); }
+    TextBuffer::Position anchor() const { return model_.anchor(); }
     void setSelection(TextBuffer::Position anchor, TextBuffer::Position caret);
-    bool isMultiLine() const { return multiLine_; }
-    int scrollModeValue() const { return scrollMode_; }
-    int scrollY() const { return scrollY_; }
-    int scrollX() const { return scrollX_; }
-    const RectF& layoutRect() const { return layoutRect_; }
+    bool isMultiLine() const { return model_.isMultiLine(); }
+    int scrollModeValue() const { return view_.scrollMode(); }
+    int scrollY() const { return view_.scrollY(); }
+    int scrollX() const { return view_.scrollX(); }
+    const RectF& layoutRect() const { return view_.layoutRect(); }
     const RectF& caretBox() const { return caretBox_; }
-    int firstVisibleLine() const { return firstVisibleLine_; }
-    int lastVisibleLine() const { return lastVisibleLine_; }
-    int blinkCounter() const { return blinkCounter_; }
+    int firstVisibleLine() const { return view_.firstVisibleLine(); }
+    int lastVisibleLine() const { return view_.lastVisibleLine(); }
+    int blinkCounter() const { return caretOverlay_.blinkCounter(); }
     ScrollBar* horizontalBar() const { return horizontalBar_.get(); }
     ScrollBar* verticalBar() const { return verticalBar_.get(); }
     bool roundCorners(std::optional<bool> value = std::nullopt);
@@ -124,66 +123,44 @@ private:
     void onDestroy();
     void onSetText(const std::string& value, bool caretToEnd);
     void onChar(unsigned code);
-    void onImeComposition(LPARAM lParam);
     void onLeftDown(WPARAM wParam, LPARAM lParam);
     void onDrag(LPARAM lParam);
     void onWheel(WPARAM wParam);
     void onRightUp();
     void onFocus();
     void onBlur();
-    void afterMove(bool shift);
-    bool deleteForward();
-    void layoutText();
-    void clampScroll();
-    float wrapWidth() const;
+    int onCtrlKey(int key);
+    void afterMove();
+    // Lays out, scrolls, paints and notifies after an edit of the model. After an insertion on the
+    // last line the text's end goes to the bottom, and the caret scrolls by the inserted height.
+    void afterEdit(const EditModel::Outcome& outcome, bool quiet, bool isInsertion);
+    void placeCaret(bool scrollIntoView, int extraHeight = 0);
+    void layoutText(const TextBuffer::Change* change = nullptr);
+    void syncScrollBars();
+    void followModeWithInputMethod();
     float fontHeight() const;
-    int extraHeightOf(std::string_view text);
-    void switchImeOff();
-    void switchImeOn();
-    void copyToClipboard(const std::string& text);
-    std::string clipboardText();
-    void makeCaretCanvas();
-    void releaseCaretCanvas();
-    void drawSelection(int line, const RectF& box, const std::wstring& display, PaintContext& context);
-    std::wstring displayWide(int line) const;
-    bool selectionIsEmpty() const { return anchorLine_ == caretLine_ && anchorColumn_ == caretColumn_; }
     static void verticalBarMoved(ControlHandle parent, int position);
     static void horizontalBarMoved(ControlHandle parent, int position);
 
-    TextBuffer textBuffer_;
+    EditModel model_;
+    EditView view_{model_.buffer()};
+    EditInputMethod inputMethod_;
+    CaretOverlay caretOverlay_;
     GpStringFormat* stringFormat_ = nullptr;
-    RectF textArea_;
-    RectF layoutRect_;
     GpFont* font_ = nullptr;
     GpSolidFill* textBrush_ = nullptr;
     ARGB textColour_ = 0;
     ARGB backColour_ = 0;
     ARGB borderColour_ = 0;
     ARGB normalBorderColour_ = 0;
-    int inputMode_ = ModeNormal;
-    std::string maskText_ = "*";
-    bool multiLine_ = false;
     bool firstPaintDeferred_ = false;  // hidden since creation, drawn on EV_SHOW
-    int scrollMode_ = ScrollNone;
     bool roundCorners_ = false;
-    int firstVisibleLine_ = 1, lastVisibleLine_ = 1;
-    int scrollY_ = 0, scrollX_ = 0;
-    int anchorLine_ = 1, caretLine_ = 1;
-    int anchorColumn_ = 0, caretColumn_ = 0;
     std::unique_ptr<ScrollBar> horizontalBar_;
     std::unique_ptr<ScrollBar> verticalBar_;
     RectF previousCaretBox_;
     RectF caretBox_;
-    int blinkCounter_ = 0;
-    HIMC savedImeContext_ = nullptr;
     bool multiClickPending_ = false;
     DWORD multiClickTime_ = 0;
     EditChangeChildHandler changeChildHandler_ = nullptr;
     EditChangeHandler changeHandler_ = nullptr;
-    HDC caretSaveDc_ = nullptr;
-    HBITMAP caretSaveBitmap_ = nullptr;
-    HBITMAP systemCaretShape_ = nullptr;  // the system caret's invisible shape
-    HGDIOBJ caretSaveOld_ = nullptr;
-    std::unique_ptr<EditLayout> measuring_;  // for the current graphics, font and format
-    float laidOutWidth_ = -1;                // wrap width of the last layout
 };

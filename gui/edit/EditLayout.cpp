@@ -326,21 +326,6 @@ std::vector<std::optional<RectF>> EditLayout::characterBounds(std::wstring_view 
     return bounds;
 }
 
-const EditLayout::LineCells* EditLayout::cachedLine(int line) const
-{
-    const auto found = lines_.find(line);
-    return found == lines_.end() ? nullptr : &found->second;
-}
-
-const EditLayout::LineCells& EditLayout::cacheLine(int line, std::wstring_view text, int characters,
-                                                   const RectF& box)
-{
-    LineCells& entry = lines_[line];
-    entry.scans = rangeScans(text, 0, static_cast<int>(text.size()), box);
-    entry.cells = characterBounds(text, characters, box);
-    return entry;
-}
-
 std::wstring EditLayout::toDisplayWide(std::string_view display)
 {
     const int characters = TextBuffer::countCharacters(display);

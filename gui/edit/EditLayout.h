@@ -4,7 +4,6 @@
 // unit here, so a column and a character range index are the same number.
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <string_view>
 #include <vector>
 
@@ -31,18 +30,6 @@ public:
     // The bounds of every one of the first `count` characters, as rangeBounds gives them one at a time,
     // measured in batches of ranges.
     std::vector<std::optional<RectF>> characterBounds(std::wstring_view text, int count, const RectF& box) const;
-
-    // What hit-testing needs of one line: the scans of the whole line and the bounds of each character,
-    // in the coordinates of the box they were measured in. Kept until forgetLines, so a hit test on a
-    // cached line measures nothing.
-    struct LineCells {
-        std::vector<RectF> scans;
-        std::vector<std::optional<RectF>> cells;  // one per character; nullopt where GDI+ gave none
-    };
-    const LineCells* cachedLine(int line) const;
-    // `characters` of `text` get cells; `text` may be longer (an empty line is measured as a tab).
-    const LineCells& cacheLine(int line, std::wstring_view text, int characters, const RectF& box);
-    void forgetLines() { lines_.clear(); }  // every layout: text, widths or line positions may have changed
 
     bool measuresWith(GpGraphics* graphics, GpFont* font) const { return graphics == graphics_ && font == font_; }
 
@@ -82,7 +69,6 @@ private:
 
     GpRegion* region_ = nullptr;
     mutable std::vector<GpRegion*> batchRegions_;
-    std::unordered_map<int, LineCells> lines_;
     mutable std::wstring lastCellsText_;
     mutable RectF lastCellsBox_{0, 0, -1, 0};
     mutable std::vector<RectF> lastCells_;

@@ -7,26 +7,21 @@ namespace {
 
 constexpr std::string_view lineBreak = "\r\n";
 
-bool isLeadByte(char c)
-{
-    return static_cast<unsigned char>(c) >= 0x80;
-}
-
 // Bytes of the character at text[i]; a lead byte without a byte after it is one character.
 size_t characterSize(std::string_view text, size_t i)
 {
-    return isLeadByte(text[i]) && i + 1 < text.size() ? 2 : 1;
+    return TextBuffer::isLeadByte(text[i]) && i + 1 < text.size() ? 2 : 1;
 }
 
 // Drops every LF that is the first byte or does not follow a CR. Answers how many of the first
 // `limit` bytes survived. Deciding on the original bytes is the same as deciding on the filtered
 // ones: a dropped LF never follows a CR, so dropping it cannot put a CR in front of another LF.
-size_t dropLoneLineFeeds(std::string& text, size_t limit = 0)
+size_t dropLoneLineFeeds(std::string& text, size_t limit = 0, bool keepLeading = false)
 {
     size_t kept = 0;
     size_t keptBeforeLimit = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+        if (text[i] == '\n' && (i == 0 ? !keepLeading : text[i - 1] != '\r'))
             continue;
         if (i < limit)
             ++keptBeforeLimit;
@@ -93,6 +88,15 @@ int TextBuffer::characterBytes(std::string_view text, int count)
     return static_cast<int>(i);
 }
 
+std::string TextBuffer::insertedPiece(std::string_view text, bool multiLine)
+{
+    if (!multiLine)
+        return singleLinePiece(text);
+    std::string piece(text);
+    dropLoneLineFeeds(piece, 0, true);
+    return piece;
+}
+
 bool TextBuffer::isWordCharacter(std::string_view character)
 {
     if (character.size() != 1)
@@ -118,6 +122,18 @@ TextBuffer::Change TextBuffer::setText(std::string_view text, bool multiLine, in
     change.linesInserted = lineCount();
     change.end = length() + 1;
     return change;
+}
+
+void TextBuffer::displayMode(int mode, std::string_view maskText)
+{
+    const bool wasMasked = displayMode_ == passwordMode, isMasked = mode == passwordMode;
+    const bool isFormChanged = wasMasked != isMasked || (isMasked && maskText_ != maskText);
+    displayMode_ = mode;
+    maskText_ = maskText;
+    if (isFormChanged) {
+        for (LineInfo& info : lines_)
+            info.isMeasured = false;
+    }
 }
 
 // --- reading ---

@@ -89,6 +89,10 @@ public:
     virtual std::string bytes() const;
     virtual bool isValidLine(int line) const;
 
+    // The display form follows the mode (password: maskText per character); a change of it makes
+    // every line's box stale.
+    void displayMode(int mode, std::string_view maskText);
+
     // --- positions and characters ---
     std::string_view view() const { return bytes_; }
     int displayMode() const { return displayMode_; }
@@ -114,6 +118,11 @@ public:
     static int characterBytes(std::string_view text, int count);
     // ASCII letters and digits.
     static bool isWordCharacter(std::string_view character);
+    static bool isLeadByte(char byte) { return static_cast<unsigned char>(byte) >= 0x80; }
+    // What an insertion keeps of `text`: single-line, the part before its first CR LF without LFs;
+    // multi-line, the text without the LFs that no CR of its own precedes (a leading LF is kept: a CR
+    // in front of the position takes it).
+    static std::string insertedPiece(std::string_view text, bool multiLine);
 
 private:
     Change replace(int a, int b, std::string_view inserted, bool multiLine);

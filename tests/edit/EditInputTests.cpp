@@ -205,17 +205,16 @@ TEST(EditCharacters, ModesFilterTypedCharacters)
     }
 }
 
-TEST(EditCharacters, AsciiInputMethodResultIsNotInsertedTwice)
+TEST(EditCharacters, InputMethodResultArrivesOnceAsCharacters)
 {
-    EXPECT_EQ(EditControl::imeResultToInsert("abc"), "");
-    EXPECT_EQ(EditControl::imeResultToInsert(""), "");
-    EXPECT_EQ(EditControl::imeResultToInsert("\xB7\xC9" "a"), "\xB7\xC9" "a");
-    // The ASCII result arrives once more as WM_CHAR; only that one is inserted.
     EditTestWindow window;
     EditControl& edit = window.add(10, 10, 300, 30, "", false);
+    // The result itself inserts nothing: the default processing sends it on as WM_IME_CHAR.
     window.send(WM_IME_COMPOSITION, 0, GCS_RESULTSTR);
-    window.type("a");
-    EXPECT_EQ(edit.buffer().text(), "a");
+    window.send(WM_IME_CHAR, 'a', 1);
+    window.send(WM_IME_CHAR, 0x98DE, 1);  // 飞
+    window.pump();
+    EXPECT_EQ(edit.buffer().text(), "a\xB7\xC9");
 }
 
 TEST(EditChange, EveryEditRaisesTheChangeHandler)

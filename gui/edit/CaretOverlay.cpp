@@ -1,0 +1,101 @@
+// Sections: lifetime · drawing
+#include "CaretOverlay.h"
+
+#include <algorithm>
+
+#include "Canvas.h"
+#include "HostWindow.h"
+
+// ---- lifetime ----
+
+CaretOverlay::~CaretOverlay()
+{
+    destroy();
+}
+
+void CaretOverlay::create(HWND window, HDC reference, int systemHeight, int saveHeight)
+{
+    destroy();
+    systemShape_ = CreateBitmap(1, systemHeight, 1, 1, nullptr);
+    if (systemShape_) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, systemShape_);
+        PatBlt(dc, 0, 0, 1, systemHeight, BLACKNESS);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
+    hasSystemCaret_ = CreateCaret(window, systemShape_, 1, systemHeight) != FALSE;
+
+    saveDc_ = CreateCompatibleDC(reference);
+    if (!saveDc_)
+        return;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = 1;
+    info.bmiHeader.biHeight = -std::max(saveHeight, 1);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    saveBitmap_ = CreateDIBSection(saveDc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (saveBitmap_)
+        saveOld_ = SelectObject(saveDc_, saveBitmap_);
+}
+
+void CaretOverlay::releaseCanvas()
+{
+    if (saveDc_ && saveOld_)
+        SelectObject(saveDc_, saveOld_);
+    if (saveBitmap_)
+        DeleteObject(saveBitmap_);
+    if (saveDc_)
+        DeleteDC(saveDc_);
+    saveDc_ = nullptr;
+    saveBitmap_ = nullptr;
+    saveOld_ = nullptr;
+}
+
+void CaretOverlay::destroy()
+{
+    releaseCanvas();
+    if (hasSystemCaret_)
+        DestroyCaret();
+    hasSystemCaret_ = false;
+    if (systemShape_)
+        DeleteObject(systemShape_);
+    systemShape_ = nullptr;
+    blinkCounter_ = 0;
+}
+
+// ---- drawing ----
+
+void CaretOverlay::show(HostWindow& host, const RectF& rect, bool visible, bool saveUnder)
+{
+    const int x = static_cast<int>(rect.x), y = static_cast<int>(rect.y);
+    const int height = static_cast<int>(rect.height);
+    if (visible && saveUnder) {
+        SetCaretPos(x, y);
+        if (saveDc_ && host.backDC)
+            BitBlt(saveDc_, 0, 0, 1, height, host.backDC, x, y, SRCCOPY);
+        blinkCounter_ = 1;
+    }
+    blinkCounter_ += visible ? 1 : -1;
+    if (!visible) {
+        host.redrawRect(RectF{static_cast<float>(x), static_cast<float>(y), 1, static_cast<float>(height)}, true);
+        return;
+    }
+    if (!host.backGraphics)
+        return;
+    if (GpPen* pen = makePen(colour)) {
+        GDIP(GdipDrawLine)(host.backGraphics, pen, static_cast<float>(x), static_cast<float>(y + 1),
+                           static_cast<float>(x), static_cast<float>(y + height - 1));
+        GDIP(GdipDeletePen)(pen);
+    }
+    GDIP(GdipFlush)(host.backGraphics, Gdiplus::FlushIntentionSync);
+    if (!host.isLayered()) {
+        if (host.windowDC && host.backDC)
+            HostWindow::presentBlt(host.windowDC, x, y, 1, height, host.backDC, x, y, SRCCOPY);
+    } else {
+        SendMessageW(host.hwnd, WM_EX_PRESENT_LAYERED, 0, 0);
+    }
+}
