@@ -8,23 +8,19 @@
 
 #include "Canvas.h"
 #include "EditClipboard.h"
+#include "EditLayout.h"
 #include "EditPainter.h"
 #include "Engine.h"
 #include "Fonts.h"
 #include "HostWindow.h"
 #include "PopupMenu.h"
 #include "ScrollBar.h"
-#include "StringFormatHelper.h"
 
 namespace {
 
 constexpr ARGB defaultTextColour = 0xE6000000;
 constexpr ARGB defaultBorderColour = 0x50000000;
 constexpr float defaultFontSize = 12.0f;
-constexpr int formatFlags = 0x400 | 0x800 | 0x4000;  // NoFontFallback | MeasureTrailingSpaces | NoClip
-constexpr int lineLimitFlag = 0x2000;
-constexpr float tabFirstOffset = 1.0f;
-constexpr float tabStop = 8.0f;
 
 bool isKeyHeld(int key)
 {
@@ -198,17 +194,7 @@ ControlHandle EditControl::create(ParentHandle parent, int left, int top, int wi
 
     if (stringFormat_)
         GDIP(GdipDeleteStringFormat)(stringFormat_);
-    stringFormat_ = nullptr;
-    {
-        StringFormatHelper helper;
-        const int flags = formatFlags | (scroll == ScrollVertical ? lineLimitFlag : 0);
-        if (helper.createFormat(flags, 0, false)) {
-            helper.trimming(Gdiplus::StringTrimmingNone);
-            const float stops[] = {tabStop};
-            GDIP(GdipSetStringFormatTabStops)(helper.nativeHandle(), tabFirstOffset, 1, stops);
-            stringFormat_ = helper.nativeHandle();
-        }
-    }
+    stringFormat_ = EditLayout::createFormat(scroll == ScrollVertical);
 
     return Control::create(parent,
                            RectF{static_cast<float>(left), static_cast<float>(top), static_cast<float>(width),
@@ -333,8 +319,6 @@ float EditControl::fontHeight() const
 
 void EditControl::layoutText(const TextBuffer::Change* change)
 {
-    if (!graphics() || !font_)
-        return;
     // A resize gives the control a new bitmap and graphics: the view must not measure with the old one.
     view_.measureWith(graphics(), font_, stringFormat_);
     view_.layout(change);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Canvas.h"
+#include "StringFormatHelper.h"
 #include "Text.h"
 
 EditLayout::EditLayout(GpGraphics* graphics, GpFont* font, GpStringFormat* format)
@@ -46,7 +47,22 @@ bool breaksBefore(wchar_t previous, wchar_t c)
 constexpr float tabFirstStop = 1.0f + 8.0f;
 constexpr float tabStep = 8.0f;
 constexpr int rangesPerBatch = 32;  // GDI+ refuses more measurable ranges in one format
+constexpr int formatFlags = 0x400 | 0x800 | 0x4000;  // NoFontFallback | MeasureTrailingSpaces | NoClip
+constexpr int lineLimitFlag = 0x2000;
+constexpr float tabFirstOffset = 1.0f;
 }  // namespace
+
+GpStringFormat* EditLayout::createFormat(bool limitLines)
+{
+    StringFormatHelper helper;
+    if (!helper.createFormat(formatFlags | (limitLines ? lineLimitFlag : 0), 0, false))
+        return nullptr;
+    helper.trimming(Gdiplus::StringTrimmingNone);
+    const float stops[] = {tabStep};
+    GDIP(GdipSetStringFormatTabStops)(helper.nativeHandle(), tabFirstOffset, 1, stops);
+    // Made with owns = false: the helper leaves the format alive.
+    return helper.nativeHandle();
+}
 
 bool EditLayout::emulatesTabs(std::wstring_view text, const RectF&) const
 {

@@ -31,6 +31,10 @@ public:
     // measured in batches of ranges.
     std::vector<std::optional<RectF>> characterBounds(std::wstring_view text, int count, const RectF& box) const;
 
+    // The edit control's string format: no font fallback, trailing spaces measured, no clipping, tab
+    // stops every 8 pixels from 1; lines limited to whole rows when the text wraps. The caller owns it.
+    static GpStringFormat* createFormat(bool limitLines);
+
     bool measuresWith(GpGraphics* graphics, GpFont* font) const { return graphics == graphics_ && font == font_; }
 
     // GdipDrawString of the text in `box`, tab stops included.

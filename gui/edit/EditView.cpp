@@ -62,6 +62,7 @@ void EditView::measureWith(GpGraphics* graphics, GpFont* font, GpStringFormat* f
         return;
     measuring_.reset();
     laidOutWidth_ = -1;
+    laidOutMask_.clear();
     cells_.clear();
     if (graphics && font)
         measuring_ = std::make_unique<EditLayout>(graphics, font, format);
@@ -75,9 +76,13 @@ void EditView::layout(const TextBuffer::Change* change)
     // Line boxes depend on the wrap width only when lines wrap; the buffer keeps the unchanged ones.
     const bool isWidthNew = width != laidOutWidth_;
     laidOutWidth_ = width;
+    // Password mode on or off, or a new mask, changes how every line is shown.
+    const std::string display = buffer_.displayMode() == TextBuffer::passwordMode ? buffer_.maskText() : std::string();
+    const bool isDisplayNew = display != laidOutMask_;
+    laidOutMask_ = display;
     EditLayout::LineMeasurer measurer(*measuring_, width);
     buffer_.layout(measurer, scrollMode_, isWidthNew ? TextBuffer::Remeasure::AllLines : TextBuffer::Remeasure::ChangedLines);
-    if (isWidthNew)
+    if (isWidthNew || isDisplayNew)
         cells_.clear();
     else if (change)
         cells_.applyChange(*measuring_, *change, [this](int line) { return displayWide(line); });
@@ -192,7 +197,8 @@ TextBuffer::Position EditView::hitTest(float x, float y)
 
     // The cells are kept in the line's own coordinates; the point is moved there.
     const RectF box = buffer_.lineBox(line);
-    const LineCellCache::LineCells& cached = cells_.cells(*measuring_, line, displayWide(line), wrapWidth());
+    const LineCellCache::LineCells* kept = cells_.find(line, wrapWidth());
+    const LineCellCache::LineCells& cached = kept ? *kept : cells_.measure(*measuring_, line, displayWide(line), wrapWidth());
     const int characters = static_cast<int>(cached.cells.size());
     // The row under the point: x is clamped into it so that a click beside a row hits its ends.
     float px = static_cast<float>(lx - scrollX_) - box.x;

@@ -94,5 +94,6 @@ private:
     int firstVisibleLine_ = 1, lastVisibleLine_ = 1;
     std::unique_ptr<EditLayout> measuring_;  // for the current graphics, font and format
     float laidOutWidth_ = -1;                // wrap width of the last layout
+    std::string laidOutMask_;                // the password mask of the last layout, "" when shown in clear
     LineCellCache cells_;
 };

@@ -19,19 +19,20 @@ float rightOf(const RectF& r)
 
 // ---- lookup ----
 
-const LineCellCache::LineCells& LineCellCache::cells(const EditLayout& layout, int line, const std::wstring& text,
-                                                     float wrapWidth)
-{
-    LineCells& entry = lines_[line];
-    if (!entry.isMeasured || entry.text != text || entry.wrapWidth != wrapWidth)
-        measure(layout, entry, text, wrapWidth);
-    return entry;
-}
-
-const LineCellCache::LineCells* LineCellCache::find(int line) const
+const LineCellCache::LineCells* LineCellCache::find(int line, float wrapWidth) const
 {
     const auto found = lines_.find(line);
-    return found == lines_.end() ? nullptr : &found->second;
+    if (found == lines_.end() || !found->second.isMeasured || found->second.wrapWidth != wrapWidth)
+        return nullptr;
+    return &found->second;
+}
+
+const LineCellCache::LineCells& LineCellCache::measure(const EditLayout& layout, int line, const std::wstring& text,
+                                                       float wrapWidth)
+{
+    LineCells& entry = lines_[line];
+    measureInto(layout, entry, text, wrapWidth);
+    return entry;
 }
 
 // ---- renumbering ----
@@ -56,7 +57,7 @@ std::map<int, LineCellCache::LineCells> LineCellCache::renumber(const TextBuffer
 
 // ---- measuring ----
 
-void LineCellCache::measure(const EditLayout& layout, LineCells& entry, const std::wstring& text, float wrapWidth)
+void LineCellCache::measureInto(const EditLayout& layout, LineCells& entry, const std::wstring& text, float wrapWidth)
 {
     const std::wstring shown = text.empty() ? std::wstring(L"\t") : text;
     const RectF box{0, 0, wrapWidth, 0};

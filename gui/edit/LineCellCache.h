@@ -24,10 +24,12 @@ public:
         std::vector<std::optional<RectF>> cells;  // one per character; nullopt where GDI+ gave none
     };
 
-    // The cells of `line` showing `text`, measured when missing or stale. An empty line is measured
-    // as one tab: it has a row but no characters.
-    const LineCells& cells(const EditLayout& layout, int line, const std::wstring& text, float wrapWidth);
-    const LineCells* find(int line) const;
+    // The kept cells of `line` when they were measured in this wrap width; nothing else is checked:
+    // the owner tells every change of the text (applyChange) and of its display form (clear).
+    const LineCells* find(int line, float wrapWidth) const;
+    // Measures `line` showing `text` and keeps the cells. An empty line is measured as one tab: it
+    // has a row but no characters.
+    const LineCells& measure(const EditLayout& layout, int line, const std::wstring& text, float wrapWidth);
     // After an edit: lines behind the change are renumbered, the changed ones are brought up to date
     // with `displayOf` (their new display text) where that is cheaper than measuring them again.
     template <typename DisplayOf>
@@ -41,7 +43,7 @@ private:
     std::map<int, LineCells> renumber(const TextBuffer::Change& change);
     // Moves `entry` to `text` when the edit between them can be measured alone; false otherwise.
     static bool update(const EditLayout& layout, LineCells& entry, const std::wstring& text);
-    static void measure(const EditLayout& layout, LineCells& entry, const std::wstring& text, float wrapWidth);
+    static void measureInto(const EditLayout& layout, LineCells& entry, const std::wstring& text, float wrapWidth);
 
     std::map<int, LineCells> lines_;
 };
