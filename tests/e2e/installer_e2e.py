@@ -38,6 +38,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 PRODUCT = "飞鲸网游加速器"
 WINDOW_TITLE = PRODUCT + " 安装"
 DEFAULT_FOLDER = "C:\\" + PRODUCT + "\\"
+CHINESE_PARENT = "C:\\游戏\\"  # a folder typed in Chinese with real keys
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + PRODUCT
 SHELL_FOLDERS_KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
 AGREEMENT_CAPTION = "协议勾选提示"
@@ -216,7 +217,7 @@ class TestBed:
                     os.kill(pid, signal.SIGKILL)
                 except OSError:
                     pass
-        for folder in (DEFAULT_FOLDER, "C:\\Games\\", "C:\\FJLater\\", "C:\\NoSuchParent\\"):
+        for folder in (DEFAULT_FOLDER, "C:\\Games\\", "C:\\FJLater\\", "C:\\NoSuchParent\\", CHINESE_PARENT):
             remove_tree(self.unix_path(folder))
         programs, desktop = self.shell_folders()
         remove_tree(self.unix_path(programs + "\\" + PRODUCT))
@@ -790,6 +791,21 @@ def installing_state_hides_the_choosing_row_and_moves_the_bar(c):
     c.note("installing state seen with the bar %d%% filled" % round(shot.progress_fill() * 100))
     c.screenshot(shot, "installer-installing.png")
     c.check_finished_state(c.wait_finished(installer, DEFAULT_FOLDER))
+    c.check(installer.close() == 0, "the close button ends the installer with exit code 0")
+
+
+@case
+def chinese_folder_typed_with_real_keys_installs_there(c):
+    """"C:\\游戏\\加速器\\" typed with real X keys: the Chinese characters arrive as WM_CHAR and each
+    one reaches the folder field once, so the files land in that folder."""
+    os.makedirs(c.bed.unix_path(CHINESE_PARENT))
+    installer = Installer(c.bed)
+    installer.tick()
+    folder = CHINESE_PARENT + "加速器\\"
+    installer.set_folder(folder)
+    installer.click(INSTALL_BUTTON)
+    c.wait_finished(installer, folder)
+    c.check_everything_installed(folder)
     c.check(installer.close() == 0, "the close button ends the installer with exit code 0")
 
 

@@ -2,6 +2,7 @@
 // which measures afresh, and must follow every edit, resize and font change.
 #include <gtest/gtest.h>
 
+#include "EditLayout.h"
 #include "EditTestWindow.h"
 
 namespace {
@@ -159,6 +160,110 @@ TEST(EditHitCache, SpacesStopAtNineThenEveryEightPixelsWithAndWithoutWrapping)
         EXPECT_EQ(caretPoint(edit, 1, 7).x - origin, ((afterX - 1) / 8 + 2) * 8 + 1) << c.what;
         EXPECT_EQ(edit.hitTest(origin + 9 + 6, caretPoint(edit, 1, 1).y).column, 2) << c.what;
         EXPECT_EQ(edit.hitTest(origin + 9 + 2, caretPoint(edit, 1, 1).y).column, 1) << c.what;
+        edit.destroy();
+    }
+}
+
+namespace {
+
+// The cells a fresh measurement of the line's display text gives, in the line's own coordinates.
+std::vector<std::optional<RectF>> freshCells(EditControl& edit, int line)
+{
+    const std::wstring display = edit.view().displayWide(line);
+    return edit.view().measuring()->characterBounds(display, static_cast<int>(display.size()),
+                                                    RectF{0, 0, edit.view().wrapWidth(), 0});
+}
+
+::testing::AssertionResult keepsFreshCells(EditControl& edit, int line)
+{
+    const LineCellCache::LineCells* kept = edit.view().cellCache().find(line, edit.view().wrapWidth());
+    if (!kept)
+        return ::testing::AssertionFailure() << "line " << line << " lost its cells";
+    if (kept->text != edit.view().displayWide(line))
+        return ::testing::AssertionFailure() << "line " << line << " kept the cells of another text";
+    const std::vector<std::optional<RectF>> fresh = freshCells(edit, line);
+    if (fresh.size() != kept->cells.size())
+        return ::testing::AssertionFailure() << kept->cells.size() << " cells for " << fresh.size();
+    for (size_t i = 0; i < fresh.size(); ++i) {
+        if (!fresh[i] || !kept->cells[i])
+            continue;
+        const RectF& a = *kept->cells[i];
+        const RectF& b = *fresh[i];
+        if (std::abs(a.x - b.x) > 0.01f || std::abs(a.width - b.width) > 0.01f || a.y != b.y || a.height != b.height)
+            return ::testing::AssertionFailure() << "character " << i << " of line " << line << " at " << a.x << "+"
+                                                 << a.width << ", measured at " << b.x << "+" << b.width;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+TEST(EditHitCache, EditsKeepTheCellsOfLinesTheyDidNotTouch)
+{
+    EditTestWindow window(700, 400);
+    EditControl& edit = addEdit(window, 400, 300, "first line\r\n" + repeat("abcd", 30) + "\r\nthird\r\nfourth",
+                                EditControl::ScrollHorizontal | EditControl::ScrollVertical);
+    window.host.setFocus(edit.handle(), false);
+    for (int line = 1; line <= 4; ++line)
+        disagreements(edit, line, 5);  // every line hit-tested once
+
+    // A character typed on line 2.
+    edit.setSelection({2, 5}, {2, 5});
+    window.type("x");
+    for (const int line : {1, 3, 4})
+        EXPECT_TRUE(keepsFreshCells(edit, line)) << "after typing";
+
+    // A line break on line 1 moves the others down, a backspace brings them back.
+    edit.setSelection({1, 2}, {1, 2});
+    window.key(VK_RETURN);
+    for (const int line : {3, 4, 5})
+        EXPECT_TRUE(keepsFreshCells(edit, line)) << "after a line break";
+    window.key(VK_BACK);
+    for (const int line : {2, 3, 4})
+        EXPECT_TRUE(keepsFreshCells(edit, line)) << "after joining the lines again";
+    EXPECT_EQ(disagreements(edit, 2, 3), std::vector<int>{});
+}
+
+TEST(EditHitCache, AnEditedLongLineIsUpdatedToWhatAFreshMeasurementGives)
+{
+    // Spaces show as tabs: edits in front of them move them to other stops.
+    const std::string base = std::string(20, 'm') + " x  " + std::string(15, 'W') + product + " tail " + "iiiiiiiiii";
+    const int end = TextBuffer::countCharacters(base);
+    struct Case {
+        const char* what;
+        int column;
+        std::string typed;  // else a key
+        int key;
+        bool isKept;
+    };
+    const Case cases[] = {
+        {"a letter at the start", 0, "i", 0, true},
+        {"a wide letter in the middle", 10, "W", 0, true},
+        {"letters at the end", end, "ab", 0, true},
+        {"a Chinese character", 5, "\xD3\xCE", 0, true},
+        {"backspace in front of tabs", 22, "", VK_BACK, true},
+        {"a tab deleted", 20, "", VK_DELETE, true},
+        {"a character before a tab", 20, "", VK_BACK, true},
+        {"a space typed: measured afresh", 3, " ", 0, false},
+    };
+    EditTestWindow window(700, 400);
+    for (const Case& c : cases) {
+        window.edit = std::make_unique<EditControl>();
+        EditControl& edit = *window.edit;
+        edit.create(parentWindow(window.hwnd), left, top, 650, 30, base);
+        window.host.setFocus(edit.handle(), false);
+        window.pump();
+        disagreements(edit, 1, 9);
+        edit.setSelection({1, c.column}, {1, c.column});
+        if (c.key)
+            window.key(c.key);
+        else
+            edit.insertText(c.typed);
+        if (c.isKept)
+            EXPECT_TRUE(keepsFreshCells(edit, 1)) << c.what;
+        else
+            EXPECT_EQ(edit.view().cellCache().find(1, 0), nullptr) << c.what;
+        EXPECT_EQ(disagreements(edit, 1, 1), std::vector<int>{}) << c.what;
         edit.destroy();
     }
 }

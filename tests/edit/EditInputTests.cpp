@@ -1,6 +1,9 @@
 // Keyboard editing, typed characters, mouse selection, the context menu and change notification.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <imm.h>
+
 #include "EditTestWindow.h"
 #include "PopupMenu.h"
 
@@ -183,38 +186,152 @@ TEST(EditKeyboard, PastingMultipleLinesIntoASingleLineKeepsTheFirst)
     EXPECT_EQ(edit.caret(), (Pos{1, 2}));
 }
 
-TEST(EditCharacters, ModesFilterTypedCharacters)
+TEST(EditKeyboard, PastedLoneLineFeedsNeitherPlaceTheCaretNorReportAChange)
+{
+    EditTestWindow window;
+    for (const bool multiLine : {true, false}) {
+        EditControl& edit = window.add(10, 10, 300, multiLine ? 100 : 30, "XY", multiLine);
+        edit.onChange(&countChange);
+        changes = 0;
+        edit.setSelection({1, 0}, {1, 0});
+        HeldKey ctrl(VK_CONTROL);
+        setClipboard(window.hwnd, "a\nb");
+        window.key('V');
+        EXPECT_EQ(edit.buffer().text(), "abXY") << multiLine;
+        EXPECT_EQ(edit.caret(), (Pos{1, 2})) << multiLine;
+        EXPECT_EQ(changes, 1) << multiLine;
+        setClipboard(window.hwnd, "\n");
+        window.key('V');
+        EXPECT_EQ(edit.buffer().text(), "abXY") << multiLine;
+        EXPECT_EQ(edit.caret(), (Pos{1, 2})) << multiLine;
+        EXPECT_EQ(changes, 1) << multiLine;
+    }
+}
+
+TEST(EditCharacters, ModesFilterTypedAndPastedCharacters)
 {
     struct Case {
         int mode;
         const char* typed;
-        const char* expected;
+        const char* afterTyping;
+        const char* pasted;
+        const char* afterPasting;
     };
     const Case cases[] = {
-        {EditControl::ModeNormal, "a b\x7F\x1B", "a b"},
-        {EditControl::ModeReadOnly, "abc", ""},
-        {EditControl::ModeInteger, "-12.a3/", "-123"},
-        {EditControl::ModeDecimal, "1.2.3-/x", "1.23-/"},
-        {EditControl::ModePassword, "pw", "pw"},
+        {EditControl::ModeNormal, "a b\x7F\x1B", "a b", "\t1.x", "a b\t1.x"},
+        {EditControl::ModeReadOnly, "abc", "", "abc", ""},
+        {EditControl::ModeInteger, "-12.a3/", "-123", "4.5a-", "-12345-"},
+        {EditControl::ModeDecimal, "1.2.3-/x", "1.23-/", "9.8", "1.23-/98"},
+        {EditControl::ModePassword, "pw", "pw", "x", "pw"},  // no Ctrl combination works there
     };
     EditTestWindow window;
     for (const Case& c : cases) {
         EditControl& edit = window.add(10, 10, 300, 30, "", false, c.mode);
         window.type(c.typed);
-        EXPECT_EQ(edit.buffer().text(), c.expected) << c.mode;
+        EXPECT_EQ(edit.buffer().text(), c.afterTyping) << c.mode;
+        setClipboard(window.hwnd, c.pasted);
+        HeldKey ctrl(VK_CONTROL);
+        window.key('V');
+        EXPECT_EQ(edit.buffer().text(), c.afterPasting) << c.mode;
     }
 }
 
-TEST(EditCharacters, InputMethodResultArrivesOnceAsCharacters)
+TEST(EditCharacters, ChineseArrivesFromEveryInputPathExactlyOnce)
 {
     EditTestWindow window;
     EditControl& edit = window.add(10, 10, 300, 30, "", false);
-    // The result itself inserts nothing: the default processing sends it on as WM_IME_CHAR.
-    window.send(WM_IME_COMPOSITION, 0, GCS_RESULTSTR);
-    window.send(WM_IME_CHAR, 'a', 1);
-    window.send(WM_IME_CHAR, 0x98DE, 1);  // 飞
+    const auto fresh = [&] {
+        edit.text(std::string());
+        window.pump();
+    };
+
+    // An input-method result mixing ASCII and Chinese, completed through imm32: the default
+    // processing hands it on as WM_IME_CHAR and then WM_CHAR.
+    HMODULE imm = LoadLibraryW(L"imm32.dll");
+    ASSERT_NE(imm, nullptr);
+    const auto getContext = reinterpret_cast<HIMC(WINAPI*)(HWND)>(GetProcAddress(imm, "ImmGetContext"));
+    const auto setString = reinterpret_cast<BOOL(WINAPI*)(HIMC, DWORD, LPVOID, DWORD, LPVOID, DWORD)>(
+        GetProcAddress(imm, "ImmSetCompositionStringW"));
+    const auto notify = reinterpret_cast<BOOL(WINAPI*)(HIMC, DWORD, DWORD, DWORD)>(GetProcAddress(imm, "ImmNotifyIME"));
+    const auto releaseContext = reinterpret_cast<BOOL(WINAPI*)(HWND, HIMC)>(GetProcAddress(imm, "ImmReleaseContext"));
+    HIMC context = getContext(window.hwnd);
+    ASSERT_NE(context, nullptr);
+    wchar_t composed[] = L"a\x98DE";  // a飞
+    ASSERT_TRUE(setString(context, SCS_SETSTR, composed, sizeof composed - sizeof(wchar_t), nullptr, 0));
+    ASSERT_TRUE(notify(context, NI_COMPOSITIONSTR, CPS_COMPLETE, 0));
+    releaseContext(window.hwnd, context);
     window.pump();
-    EXPECT_EQ(edit.buffer().text(), "a\xB7\xC9");
+    EXPECT_EQ(edit.buffer().text(), "a\xB7\xC9") << "input-method result";
+
+    // WM_IME_CHAR, as an input method without composition sends it.
+    fresh();
+    window.send(WM_IME_CHAR, 'a', 1);
+    window.send(WM_IME_CHAR, 0x98DE, 1);
+    window.pump();
+    EXPECT_EQ(edit.buffer().text(), "a\xB7\xC9") << "WM_IME_CHAR";
+
+    // WM_CHAR with UTF-16 units, as an on-screen keyboard or remote input sends them: "C:\游戏\".
+    fresh();
+    for (const wchar_t unit : std::wstring(L"C:\\\x6E38\x620F\\"))
+        window.send(WM_CHAR, unit, 1);
+    EXPECT_EQ(edit.buffer().text(), "C:\\\xD3\xCE\xCF\xB7\\") << "WM_CHAR";
+
+    // Lead and trail byte posted by an ANSI sender arrive as one character.
+    fresh();
+    PostMessageA(window.hwnd, WM_CHAR, 0xBC, 1);
+    PostMessageA(window.hwnd, WM_CHAR, 0xD3, 1);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+    EXPECT_EQ(edit.buffer().text(), "\xBC\xD3") << "ANSI WM_CHAR";  // 加
+
+    // SendInput with KEYEVENTF_UNICODE: VK_PACKET, translated into WM_CHAR.
+    fresh();
+    SetForegroundWindow(window.hwnd);
+    SetFocus(window.hwnd);
+    window.pump();
+    INPUT inputs[4] = {};
+    const wchar_t keys[] = {L'b', 0x901F};  // b速
+    for (int i = 0; i < 2; ++i) {
+        inputs[2 * i].type = INPUT_KEYBOARD;
+        inputs[2 * i].ki.wScan = keys[i];
+        inputs[2 * i].ki.dwFlags = KEYEVENTF_UNICODE;
+        inputs[2 * i + 1] = inputs[2 * i];
+        inputs[2 * i + 1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    }
+    ASSERT_EQ(SendInput(4, inputs, sizeof(INPUT)), 4u);
+    for (int i = 0; i < 20 && edit.buffer().length() < 3; ++i) {
+        Sleep(10);
+        window.pump();
+    }
+    EXPECT_EQ(edit.buffer().text(), "b\xCB\xD9") << "SendInput";
+}
+
+TEST(EditCharacters, CharacterCodesDecodeToGbkForUnicodeAndAnsiWindows)
+{
+    struct Case {
+        const char* what;
+        bool isUnicodeWindow;
+        std::vector<unsigned> codes;
+        std::string expected;  // the texts taken, one after the other
+    };
+    const Case cases[] = {
+        {"ASCII", true, {'a', ' ', '~'}, "a ~"},
+        {"control characters and DEL", true, {8, 13, 27, 127}, ""},
+        {"UTF-16 units", true, {0x98DE, 0x9CB8}, "\xB7\xC9\xBE\xA8"},
+        {"no GBK form", true, {0x0E01, 0xD83D, 0xDE00}, ""},
+        {"lead then trail", false, {0xB7, 0xC9, 'x'}, "\xB7\xC9x"},
+        {"a lead without its trail goes", false, {0xB7, '1', 0xBE, 0xA8}, "1\xBE\xA8"},
+        {"a lead before a control character", false, {0xB7, 13, 'b'}, "b"},
+        {"bytes that start no character", false, {0x80, 0xFF, 'c'}, "c"},
+    };
+    for (const Case& c : cases) {
+        EditInputMethod input;
+        std::string taken;
+        for (const unsigned code : c.codes)
+            taken += input.takeCharacter(code, c.isUnicodeWindow);
+        EXPECT_EQ(taken, c.expected) << c.what;
+    }
 }
 
 TEST(EditChange, EveryEditRaisesTheChangeHandler)

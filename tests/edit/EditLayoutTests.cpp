@@ -146,3 +146,115 @@ TEST(EditPaint, SelectionShowsWhiteTextOnBlue)
     const int after = boundaryX(edit, 1, 8) - left - 1;
     EXPECT_NE(pixelAt(edit.bitmap(), after, y) & 0xFFFFFF, 0x3399FFu);
 }
+
+namespace {
+
+HIMC inputContextOf(HWND window)
+{
+    static const auto getContext =
+        reinterpret_cast<HIMC(WINAPI*)(HWND)>(GetProcAddress(LoadLibraryW(L"imm32.dll"), "ImmGetContext"));
+    static const auto releaseContext =
+        reinterpret_cast<BOOL(WINAPI*)(HWND, HIMC)>(GetProcAddress(LoadLibraryW(L"imm32.dll"), "ImmReleaseContext"));
+    HIMC context = getContext(window);
+    if (context)
+        releaseContext(window, context);
+    return context;
+}
+
+int differingPixels(const EditControl& a, const EditControl& b)
+{
+    const RectF bounds = a.currentBounds();
+    int differing = 0;
+    for (int y = 0; y < static_cast<int>(bounds.height); ++y)
+        for (int x = 0; x < static_cast<int>(bounds.width); ++x)
+            differing += pixelAt(a.bitmap(), x, y) != pixelAt(b.bitmap(), x, y);
+    return differing;
+}
+
+EditControl& addMultiLine(EditTestWindow& window, const std::string& text, int scrollMode)
+{
+    window.edit = std::make_unique<EditControl>();
+    window.edit->create(parentWindow(window.hwnd), left, top, 200, 100, text, std::nullopt, std::nullopt,
+                        std::nullopt, std::nullopt, std::nullopt, true, std::nullopt, std::nullopt, scrollMode);
+    window.host.setFocus(window.edit->handle(), false);
+    window.pump();
+    return *window.edit;
+}
+
+bool isInsideLayout(EditControl& edit)
+{
+    const RectF caret = edit.caretBox(), layout = edit.layoutRect();
+    return caret.y >= layout.y - 2 && caret.y + caret.height <= layout.y + layout.height;
+}
+
+}  // namespace
+
+TEST(EditLayout, PasswordModeSetAfterCreationMasksTheTextAndSwitchesTheInputMethod)
+{
+    EditTestWindow window;
+    EditControl maskedFromStart, plain;
+    maskedFromStart.create(parentWindow(window.hwnd), left, top + 100, 300, 30, "WWWW", std::nullopt, std::nullopt,
+                           std::nullopt, std::nullopt, std::nullopt, false, EditControl::ModePassword);
+    plain.create(parentWindow(window.hwnd), left, top + 150, 300, 30, "WWWW");
+    EditControl& edit = window.add(left, top, 300, 30, "WWWW", false);
+    edit.setSelection({1, 1}, {1, 3});
+    ASSERT_NE(inputContextOf(window.hwnd), nullptr);
+
+    edit.inputMode(EditControl::ModePassword);
+    window.pump();
+    EXPECT_EQ(differingPixels(edit, maskedFromStart), 0) << "drawn as if masked from the start";
+    EXPECT_EQ(boundaryX(edit, 1, 4), boundaryX(maskedFromStart, 1, 4));
+    EXPECT_EQ(edit.anchor(), edit.caret());
+    EXPECT_EQ(inputContextOf(window.hwnd), nullptr) << "no input method in a password field";
+
+    edit.inputMode(EditControl::ModeNormal);
+    window.pump();
+    EXPECT_EQ(differingPixels(edit, plain), 0);
+    EXPECT_NE(inputContextOf(window.hwnd), nullptr);
+    maskedFromStart.destroy();
+    plain.destroy();
+}
+
+TEST(EditLayout, WheelOverATextThatFitsLeavesTheView)
+{
+    EditTestWindow window;
+    for (const int scrollMode : {int{EditControl::ScrollHorizontal}, int{EditControl::ScrollVertical},
+                                 EditControl::ScrollHorizontal | EditControl::ScrollVertical}) {
+        EditControl& edit = addMultiLine(window, "a\r\nb", scrollMode);
+        const RectF caret = edit.caretBox();
+        for (const int delta : {-120, 120, -120}) {
+            window.send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), 0);
+            EXPECT_EQ(edit.scrollY(), 0) << scrollMode;
+        }
+        EXPECT_EQ(edit.caretBox().y, caret.y) << scrollMode;
+    }
+}
+
+TEST(EditLayout, ArrowKeysBringACaretFarOutsideTheViewBackIntoIt)
+{
+    EditTestWindow window;
+    std::string text = "line 1";
+    for (int i = 2; i <= 40; ++i)
+        text += "\r\nline " + std::to_string(i);
+    EditControl& edit = addMultiLine(window, text, EditControl::ScrollHorizontal | EditControl::ScrollVertical);
+    struct Case {
+        const char* what;
+        TextBuffer::Position caret;
+        int wheel;
+        int key;
+    };
+    const Case cases[] = {
+        {"the wheel went up, the caret is far below", {40, 2}, 120, VK_UP},
+        {"the wheel went down, the caret is far above", {1, 2}, -120, VK_DOWN},
+        {"far below, a move along the line", {40, 2}, 120, VK_LEFT},
+    };
+    for (const Case& c : cases) {
+        edit.setSelection(c.caret, c.caret);
+        for (int i = 0; i < 20; ++i)
+            window.send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(c.wheel)), 0);
+        ASSERT_FALSE(isInsideLayout(edit)) << c.what;
+        window.key(c.key);
+        EXPECT_TRUE(isInsideLayout(edit)) << c.what;
+        EXPECT_EQ(edit.verticalBar()->position(), -edit.scrollY()) << c.what;
+    }
+}
