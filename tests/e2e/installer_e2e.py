@@ -282,7 +282,22 @@ def key(*keys):
 
 
 def type_text(text):
-    xdotool("type", "--delay", 30, text)
+    """Types with real keys. Characters the keyboard lacks (Chinese) get keys of their own first, and Wine
+    is given time to read the new mapping: a key that xdotool maps while typing can reach Wine before the
+    mapping does, and its character is lost (as it is in Wine's notepad)."""
+    missing = sorted({c for c in text if ord(c) > 127})
+    free = [int(line.split()[1]) for line in run(["xmodmap", "-pke"]).stdout.decode().splitlines()
+            if line.split("=")[1].strip() == ""]
+    codes = free[:len(missing)]
+    for code, character in zip(codes, missing):
+        run(["xmodmap", "-e", "keycode %d = U%04X" % (code, ord(character))], check=True)
+    if codes:
+        time.sleep(1)
+    try:
+        xdotool("type", "--delay", 30, text)
+    finally:
+        for code in codes:
+            run(["xmodmap", "-e", "keycode %d =" % code])
 
 
 def near(color, reference, tolerance=12):
