@@ -8,9 +8,11 @@ namespace {
 // Drops a lead byte that ends the text without its trail byte.
 void dropDanglingLead(std::string& piece)
 {
+    if (piece.empty())
+        return;
     const int characters = TextBuffer::countCharacters(piece);
     const size_t lastStart = static_cast<size_t>(TextBuffer::characterBytes(piece, characters - 1));
-    if (!piece.empty() && piece.size() - lastStart == 1 && TextBuffer::isLeadByte(piece.back()))
+    if (piece.size() - lastStart == 1 && TextBuffer::isLeadByte(piece.back()))
         piece.pop_back();
 }
 
@@ -274,6 +276,6 @@ void EditModel::record(Outcome& outcome, const TextBuffer::Change& change, int l
     const int tailFirst = outcome.previousLineCount - (first.firstChangedLine - 1) - first.linesRemoved;
     const int tailSecond = linesBetween - (change.firstChangedLine - 1) - change.linesRemoved;
     const int tail = std::min(tailFirst, tailSecond);
-    outcome.lines = TextBuffer::Change{start, outcome.previousLineCount - (start - 1) - tail, linesAfter - (start - 1) - tail,
-                                       change.end};
+    outcome.lines = TextBuffer::Change{start, outcome.previousLineCount - (start - 1) - tail,
+                                       linesAfter - (start - 1) - tail, change.end};
 }

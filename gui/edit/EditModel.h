@@ -70,10 +70,9 @@ public:
     void selectLine();
     void collapse() { anchor_ = caret_; }
 
-    // Whether a typed character code passes the mode's filter, given the text it would join.
-    static bool acceptsCharacter(int mode, unsigned code, bool hasPoint);
-
 private:
+    // Whether a one-byte character passes the mode's filter; hasPoint: the text it joins has a ".".
+    static bool acceptsCharacter(int mode, unsigned code, bool hasPoint);
     std::string filtered(std::string_view piece) const;
     void keepSelectionRule();
     // Adds one buffer edit to the command's outcome.

@@ -81,7 +81,8 @@ void EditView::layout(const TextBuffer::Change* change)
     const bool isDisplayNew = display != laidOutMask_;
     laidOutMask_ = display;
     EditLayout::LineMeasurer measurer(*measuring_, width);
-    buffer_.layout(measurer, scrollMode_, isWidthNew ? TextBuffer::Remeasure::AllLines : TextBuffer::Remeasure::ChangedLines);
+    using Remeasure = TextBuffer::Remeasure;
+    buffer_.layout(measurer, scrollMode_, isWidthNew ? Remeasure::AllLines : Remeasure::ChangedLines);
     if (isWidthNew || isDisplayNew)
         cells_.clear();
     else if (change)
@@ -104,7 +105,8 @@ int EditView::heightOf(std::string_view text) const
 {
     if (!measuring_)
         return 0;
-    const std::optional<RectF> measured = measuring_->measure(EditLayout::toDisplayWide(text), RectF{0, 0, wrapWidth(), 0});
+    const std::optional<RectF> measured =
+        measuring_->measure(EditLayout::toDisplayWide(text), RectF{0, 0, wrapWidth(), 0});
     return measured ? static_cast<int>(measured->height) : buffer_.refHeight();
 }
 
@@ -198,7 +200,8 @@ TextBuffer::Position EditView::hitTest(float x, float y)
     // The cells are kept in the line's own coordinates; the point is moved there.
     const RectF box = buffer_.lineBox(line);
     const LineCellCache::LineCells* kept = cells_.find(line, wrapWidth());
-    const LineCellCache::LineCells& cached = kept ? *kept : cells_.measure(*measuring_, line, displayWide(line), wrapWidth());
+    const LineCellCache::LineCells& cached =
+        kept ? *kept : cells_.measure(*measuring_, line, displayWide(line), wrapWidth());
     const int characters = static_cast<int>(cached.cells.size());
     // The row under the point: x is clamped into it so that a click beside a row hits its ends.
     float px = static_cast<float>(lx - scrollX_) - box.x;

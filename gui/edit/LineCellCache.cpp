@@ -96,7 +96,8 @@ bool LineCellCache::update(const EditLayout& layout, LineCells& entry, const std
 
     // Characters before the edit keep their places; the first new one starts where the first old one
     // behind the prefix started (or where the line ended).
-    std::vector<std::optional<RectF>> cells(entry.cells.begin(), entry.cells.begin() + static_cast<std::ptrdiff_t>(prefix));
+    std::vector<std::optional<RectF>> cells(entry.cells.begin(),
+                                            entry.cells.begin() + static_cast<std::ptrdiff_t>(prefix));
     cells.reserve(text.size());
     const float start = prefix < old.size() ? entry.cells[prefix]->x : rightOf(*entry.cells[prefix - 1]);
 

@@ -4,6 +4,9 @@
 // must cover every line that changed. Texts mix lone lead bytes, CR, LF and CR LF.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -242,7 +245,10 @@ public:
 
     // --- moves ---
 
-    int characters(int line) const { return static_cast<int>(stops(lines()[static_cast<size_t>(line - 1)]).size()) - 1; }
+    int characters(int line) const
+    {
+        return static_cast<int>(stops(lines()[static_cast<size_t>(line - 1)]).size()) - 1;
+    }
 
     void move(Move m, bool extend)
     {
@@ -287,7 +293,10 @@ public:
             return;
         const Position c = position(caret), a = position(anchor);
         const std::vector<size_t> s = stops(lines()[static_cast<size_t>(c.line - 1)]);
-        const auto at = [&](int column) { return text.substr(s[static_cast<size_t>(column)], s[static_cast<size_t>(column) + 1] - s[static_cast<size_t>(column)]); };
+        const auto at = [&](int column) {
+            const size_t from = s[static_cast<size_t>(column)], to = s[static_cast<size_t>(column) + 1];
+            return text.substr(from, to - from);
+        };
         int start = a.line == c.line ? a.column : c.column;
         while (start > 0 && isWord(at(start - 1)))
             --start;
@@ -490,7 +499,8 @@ public:
         const int tail = linesBefore - (change.firstChangedLine - 1) - change.linesRemoved;
         ASSERT_GE(tail, 0);
         for (int i = 1; i <= tail; ++i)
-            ASSERT_EQ(oldLines[oldLines.size() - static_cast<size_t>(i)], newLines[newLines.size() - static_cast<size_t>(i)]);
+            ASSERT_EQ(oldLines[oldLines.size() - static_cast<size_t>(i)],
+                      newLines[newLines.size() - static_cast<size_t>(i)]);
     }
 
     std::mt19937 random;

@@ -2,6 +2,8 @@
 // behind what was kept, filters apply to every insertion, password mode keeps no selection.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "EditModel.h"
 
 namespace {
