@@ -126,8 +126,7 @@ int EditControl::handleEvent(int code, WPARAM wParam, LPARAM lParam)
         onRightUp();
         break;
     case WM_MOUSEWHEEL:
-        onWheel(wParam);
-        break;
+        return onWheel(wParam) ? 0 : -1;
     case EV_FOCUS:
         onFocus();
         break;
@@ -647,15 +646,16 @@ void EditControl::onDrag(LPARAM lParam)
         paint(false);
 }
 
-void EditControl::onWheel(WPARAM wParam)
+bool EditControl::onWheel(WPARAM wParam)
 {
     if (!model_.isMultiLine() || !view_.wheel(GET_WHEEL_DELTA_WPARAM(wParam)))
-        return;
+        return false;
     if (verticalBar_ && (view_.scrollMode() & ScrollVertical))
         verticalBar_->position(-view_.scrollY());
     int column = model_.caret().column - 1;
     caretBox_ = caretRect(model_.caret().line, column, false);
     paint(false);
+    return true;
 }
 
 // ---- context menu ----

@@ -125,7 +125,8 @@ private:
     void onChar(unsigned code);
     void onLeftDown(WPARAM wParam, LPARAM lParam);
     void onDrag(LPARAM lParam);
-    void onWheel(WPARAM wParam);
+    // Whether the edit takes the wheel: a multi-line text taller than its view, even at either end.
+    bool onWheel(WPARAM wParam);
     void onRightUp();
     void onFocus();
     void onBlur();

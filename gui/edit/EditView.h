@@ -63,7 +63,8 @@ public:
     void clampScroll();
     // The text's end at the bottom of the layout rectangle (unclamped).
     void scrollToEnd();
-    // One notch of the wheel: 3 rows down for a delta below 1, else up. False when the text fits.
+    // One notch of the wheel: 3 rows down for a delta below 1, else up, never past either end. False
+    // when the text fits and nothing can scroll.
     bool wheel(int delta);
     int firstVisibleLine() const { return firstVisibleLine_; }
     int lastVisibleLine() const { return lastVisibleLine_; }

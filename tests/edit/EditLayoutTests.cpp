@@ -215,7 +215,7 @@ TEST(EditLayout, PasswordModeSetAfterCreationMasksTheTextAndSwitchesTheInputMeth
     plain.destroy();
 }
 
-TEST(EditLayout, WheelOverATextThatFitsLeavesTheView)
+TEST(EditLayout, WheelScrollsAndIsTakenOnlyWhenTheTextIsTallerThanTheField)
 {
     EditTestWindow window;
     for (const int scrollMode : {int{EditControl::ScrollHorizontal}, int{EditControl::ScrollVertical},
@@ -227,7 +227,18 @@ TEST(EditLayout, WheelOverATextThatFitsLeavesTheView)
             EXPECT_EQ(edit.scrollY(), 0) << scrollMode;
         }
         EXPECT_EQ(edit.caretBox().y, caret.y) << scrollMode;
+        // Not taken: the wheel may go on to another control.
+        EXPECT_EQ(HostWindow::dispatch(edit.handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0), -1) << scrollMode;
     }
+    // A text taller than the field takes it, also at the top where nothing moves.
+    std::string tall = "1";
+    for (int i = 2; i <= 30; ++i)
+        tall += "\r\n" + std::to_string(i);
+    EditControl& edit = addMultiLine(window, tall, EditControl::ScrollVertical);
+    EXPECT_EQ(HostWindow::dispatch(edit.handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0), 0);
+    EXPECT_EQ(edit.scrollY(), 0);
+    EXPECT_EQ(HostWindow::dispatch(edit.handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0), 0);
+    EXPECT_LT(edit.scrollY(), 0);
 }
 
 TEST(EditLayout, ArrowKeysBringACaretFarOutsideTheViewBackIntoIt)
