@@ -7,6 +7,9 @@ set(CMAKE_C_COMPILER   ${triple}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
 set(CMAKE_RC_COMPILER  ${triple}-windres)
 set(CMAKE_ASM_COMPILER ${triple}-gcc-posix)
+# Archivers that index link-time-optimisation objects (the shipped programs are linked with LTO).
+set(CMAKE_AR     ${triple}-gcc-ar-posix)
+set(CMAKE_RANLIB ${triple}-gcc-ranlib-posix)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -16,6 +16,7 @@ packages=(
   fonts-wqy-zenhei fonts-wqy-microhei locales
   cmake ninja-build dpkg-dev googletest
   liblnk-utils unzip python3 python3-pil x11-xserver-utils x11-utils
+  osslsigncode openssl git
 )
 
 need_update=0

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "FolderSecurity.h"
-#include "ProductFiles.h"
 #include "ProductTexts.h"
 #include "Text.h"
 
@@ -380,17 +379,20 @@ void Uninstaller::endProgram(const std::string& programPath)
     }
 }
 
-bool Uninstaller::removeProduct(const UninstallList& list)
+bool Uninstaller::removeProduct(const UninstallList& list, const Installed& installed)
 {
     const std::string folder = withSeparator(list.installFolder);
     endProgram(folder + list.program);
     bool filesRemoved = removeFile(folder + list.program);
-    for (const char* file : product::installedFiles)
+    for (const char* file : installed.files)
         if (lstrcmpiA(file, product::uninstallerFile) != 0)
             filesRemoved = removeFile(folder + file) && filesRemoved;
     // A file still in use: keep the uninstaller, its list and its entry so that it can be run again.
     if (!filesRemoved)
         return false;
+    // One the user keeps files in stays, as the install folder does.
+    for (const char* subFolder : installed.folders)
+        RemoveDirectoryA((folder + subFolder).c_str());
     removeFile(folder + product::payloadFile);
     bool complete = removeFile(folder + product::uninstallerFile);
     complete = removeFile(folder + product::uninstallListFile) && complete;

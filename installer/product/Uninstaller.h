@@ -6,9 +6,11 @@
 #include <windows.h>
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "ProductFiles.h"
 #include "UninstallList.h"
 
 class Uninstaller {
@@ -38,11 +40,19 @@ public:
     // line 4 a bare ".exe" name.
     static bool isValidFor(const UninstallList& list, const std::string& folder);
 
+    // What the payload put into the install folder: paths below it, folders deepest first.
+    struct Installed {
+        std::span<const char* const> files = product::installedFiles;
+        std::span<const char* const> folders = product::installedFolders;
+    };
+
     // Ends every process whose image is `programPath`: asked to close first, then terminated.
     static void endProgram(const std::string& programPath);
-    // Removes the product's files, the shortcuts, the program group, the registry entry and the folder
-    // (when nothing else is left in it). False when something stayed.
-    static bool removeProduct(const UninstallList& list);
+    // Removes the installed files and the folders they leave empty, the shortcuts, the program group,
+    // the registry entry and the install folder (when nothing else is left in it). False when a file or
+    // shortcut stayed.
+    static bool removeProduct(const UninstallList& list, const Installed& installed);
+    static bool removeProduct(const UninstallList& list) { return removeProduct(list, Installed{}); }
 
     // A new folder with a random name inside the temporary folder, made with the protected descriptor
     // (never one that exists); "\"-terminated, empty on failure. `held`, when given, receives a handle

@@ -544,10 +544,13 @@ class Case:
         self.check(self.bed.reg_query(UNINSTALL_KEY) is None, "nothing is installed: the uninstall entry exists")
 
     def check_files(self, folder):
-        """The payload's files in `folder`, each of its size and CRC; "sj.zip" gone."""
+        """The payload's files in `folder`, each of its size and CRC, and its folders; "sj.zip" gone."""
         unix_folder = self.bed.unix_path(folder)
         for entry in self.payload():
             path = os.path.join(unix_folder, entry.filename)
+            if entry.is_dir():
+                self.check(os.path.isdir(path), "folder %s%s exists" % (folder, entry.filename))
+                continue
             if not self.check(os.path.isfile(path), "file %s%s exists" % (folder, entry.filename)):
                 continue
             with open(path, "rb") as f:

@@ -33,6 +33,34 @@ std::vector<std::string> folderContents(const std::string& folder)
     return names;
 }
 
+// Every file and folder below `folder`, as "\"-separated paths relative to it.
+void collectTree(const std::string& folder, const std::string& prefix, std::vector<std::string>& files,
+                 std::vector<std::string>& folders)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + prefix + "*").c_str(), &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            folders.push_back(prefix + name);
+            collectTree(folder, prefix + name + "\\", files, folders);
+        } else {
+            files.push_back(prefix + name);
+        }
+    }
+    FindClose(search);
+}
+
+template <typename Names>
+std::vector<std::string> sorted(const Names& names)
+{
+    std::vector<std::string> list(std::begin(names), std::end(names));
+    std::sort(list.begin(), list.end());
+    return list;
+}
+
 // `text` holds exactly `bytes` from `offset` on (std::string's char is signed: compare as bytes).
 bool holdsBytesAt(const std::string& text, size_t offset, Bytes bytes)
 {
@@ -142,9 +170,21 @@ TEST(InstallWorker, PayloadGoesIntoGbkFolderAndSjZipIsDeleted)
     EXPECT_EQ(failure, InstallFailure::None);
     EXPECT_EQ(reports, (std::vector<int>{0, 12, 25, 37, 50, 62, 75, 87, 100}));
     EXPECT_FALSE(pathExists(folder / "sj.zip"));
-    std::vector<std::string> installed(product::installedFiles.begin(), product::installedFiles.end());
-    std::sort(installed.begin(), installed.end());
-    EXPECT_EQ(folderContents(folder.path()), installed) << "the uninstaller's list names the payload's entries";
+}
+
+// The list built into the uninstaller names exactly what the payload unpacks, sub-folders included.
+TEST(InstallWorker, UninstallersListNamesEveryFileAndFolderThePayloadInstalls)
+{
+    TempFolder folder;
+    ASSERT_EQ(InstallWorker::extractPayload(folder.path(), payloadArchive(), nullptr), PayloadUnpacker::Result::Complete);
+    std::vector<std::string> files, folders;
+    collectTree(folder.path(), "", files, folders);
+    EXPECT_EQ(sorted(files), sorted(product::installedFiles));
+    EXPECT_EQ(sorted(folders), sorted(product::installedFolders));
+    // Deepest first: a folder comes before the folder that holds it.
+    const auto depth = [](std::string_view path) { return std::count(path.begin(), path.end(), '\\'); };
+    for (size_t i = 1; i < product::installedFolders.size(); ++i)
+        EXPECT_GE(depth(product::installedFolders[i - 1]), depth(product::installedFolders[i])) << i;
 }
 
 // The digest is recorded at build time: the stored archive is what was packed.

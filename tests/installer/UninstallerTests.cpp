@@ -262,3 +262,29 @@ TEST(Uninstaller, WorkingCopyGetsANewRandomProtectedFolder)
     RemoveDirectoryA(renamed.c_str());
     RemoveDirectoryA(second.c_str());
 }
+
+// A packager's payload with sub-folders: its files and the folders they leave empty go, deepest first; a
+// sub-folder the user keeps a file in stays with it, and so does everything the payload did not install.
+TEST(Uninstaller, RemovesInstalledSubFoldersButKeepsWhatTheUserPutThere)
+{
+    TempFolder root;
+    const std::string folder = root / PRODUCT "\\";
+    const char* const files[] = {"fj.exe", "lib\\net.dll", "lib\\deep\\\xCA\xFD\xBE\xDD.dat", "data\\a.bin",
+                                 "uninst.exe"};  // 数据.dat
+    const char* const folders[] = {"lib\\deep", "data\\sub", "lib", "data", "logs"};
+    for (const char* made : {"", "lib", "lib\\deep", "data", "data\\sub", "logs", "other"})
+        ASSERT_TRUE(CreateDirectoryA((folder + made).c_str(), nullptr)) << made;
+    for (const char* file : files)
+        ASSERT_TRUE(writeFile(folder + file, "installed"));
+    ASSERT_TRUE(writeFile(folder + "data\\mine.txt", "mine"));
+    ASSERT_TRUE(writeFile(folder + "other\\kept.txt", "mine"));
+    ASSERT_TRUE(writeFile(folder + "Uninstall.dat", ""));
+
+    const UninstallList list{folder, "", "", "fj.exe"};
+    EXPECT_TRUE(Uninstaller::removeProduct(list, {files, folders}));
+
+    for (const char* gone : {"fj.exe", "lib", "data\\a.bin", "data\\sub", "logs", "uninst.exe", "Uninstall.dat"})
+        EXPECT_FALSE(pathExists(folder + gone)) << gone;
+    EXPECT_EQ(readFile(folder + "data\\mine.txt"), "mine");
+    EXPECT_EQ(readFile(folder + "other\\kept.txt"), "mine");
+}
