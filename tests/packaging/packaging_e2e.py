@@ -60,7 +60,7 @@ class Packaging:
 
     def configure(self, name, options):
         """A fresh build folder `name` configured with `options`; the completed process."""
-        folder = os.path.join(self.work, name)
+        folder = os.path.join(self.work, "build-" + name)
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
         args = ["cmake", "-S", ROOT, "-B", folder, "-G", "Ninja"]
@@ -103,7 +103,7 @@ def product_folder_without_fj_stops_the_configuration(p):
     with open(os.path.join(product, "bin", "fj.exe"), "wb") as f:
         f.write(b"MZ")
     result, _ = p.configure("no-fj", {"FEIJING_PRODUCT_DIR": product})
-    output = result.stdout + result.stderr
+    output = " ".join((result.stdout + result.stderr).split())  # CMake wraps its messages
     p.check(result.returncode != 0, "configuring with a product folder without a top-level fj.exe fails")
     p.check("has no fj.exe at its top level" in output,
             "CMake says that fj.exe is missing (said: %s)" % output[-1500:])
@@ -134,7 +134,7 @@ def signed_build_verifies_and_installs(p):
 
 
 def product_folder_with_sub_folders_installs_and_uninstalls(p):
-    product = os.path.join(p.work, "product")
+    product = os.path.join(p.work, "product-folder")
     shutil.rmtree(product, ignore_errors=True)
     files = {
         "fj.exe": open(os.path.join(p.build, "installer", "fj.exe"), "rb").read(),
