@@ -20,6 +20,7 @@ KB = 1024
 GOALS = {"installer code": 400 * KB, "uninst.exe": 250 * KB}
 GOAL_ARCH = "i686"
 SECURITY_DIRECTORY = 4
+PAGE = 4096
 
 
 class PeImage:
@@ -42,6 +43,7 @@ class PeImage:
         directories = optional + (96 if magic == 0x10B else 112)
         _, self.certificate_size = struct.unpack_from("<II", data, directories + 8 * SECURITY_DIRECTORY)
         self.sections = []
+        self.raw_offsets = []
         strings = symbols + 18 * struct.unpack_from("<I", data, pe + 16)[0] if symbols else 0
         for i in range(count):
             at = optional + optional_size + 40 * i
@@ -50,13 +52,18 @@ class PeImage:
                 # A long name lives in the string table after the symbols.
                 offset = strings + int(raw_name[1:])
                 raw_name = data[offset:data.index(b"\0", offset)].decode("latin-1")
-            raw_size = struct.unpack_from("<I", data, at + 16)[0]
+            raw_size, raw_offset = struct.unpack_from("<II", data, at + 16)
             self.sections.append((raw_name, raw_size))
+            self.raw_offsets.append((raw_offset, raw_size))
 
     @property
     def size(self):
         """The file without its signature."""
         return len(self.data) - self.certificate_size
+
+    def section_offset_holding(self, offset):
+        """The file offset where the section holding file offset `offset` starts; None outside all."""
+        return next((start for start, size in self.raw_offsets if start <= offset < start + size), None)
 
     def debug_sections(self):
         # Stripped of the string table, a long (debug) section name is left as "/<number>".
@@ -99,8 +106,14 @@ def report(args):
         if debug or image.has_symbols:
             faults.append("%s carries %s" % (os.path.basename(image.path),
                                              "debug sections " + ", ".join(debug) if debug else "a symbol table"))
+    # Wine maps a section from the file only when it starts on a page; the payload's must.
+    with open(args.payload, "rb") as f:
+        at = installer.data.find(f.read(PAGE))
+    start = installer.section_offset_holding(at) if at >= 0 else None
+    if start is None or start % PAGE:
+        faults.append("the payload's section does not start on a page of FeijingSetup.exe (offset %s)" % start)
     if not faults:
-        print("  no debug sections or symbols in any shipped program")
+        print("  no debug sections or symbols in any shipped program; the payload's section is page-aligned")
     for fault in faults:
         print("  size report: " + fault)
     return 1 if faults and args.check else 0

@@ -176,7 +176,8 @@ TEST(InstallWorker, PayloadGoesIntoGbkFolderAndSjZipIsDeleted)
 TEST(InstallWorker, UninstallersListNamesEveryFileAndFolderThePayloadInstalls)
 {
     TempFolder folder;
-    ASSERT_EQ(InstallWorker::extractPayload(folder.path(), payloadArchive(), nullptr), PayloadUnpacker::Result::Complete);
+    ASSERT_EQ(InstallWorker::extractPayload(folder.path(), payloadArchive(), payloadDigest(), nullptr),
+              InstallFailure::None);
     std::vector<std::string> files, folders;
     collectTree(folder.path(), "", files, folders);
     EXPECT_EQ(sorted(files), sorted(product::installedFiles));
