@@ -391,6 +391,14 @@ class WindowShot:
 STARTED = []  # every installer of the run, ended after its case
 
 
+def require(program):
+    """`program`, which a case needs built (a build of the installer alone, as the packaging test makes, has
+    only FeijingSetup.exe and the payload)."""
+    if not os.path.exists(program):
+        raise Failure("missing %s: build it first" % program)
+    return program
+
+
 class Installer:
     """One installer process and its window: the real FeijingSetup.exe, its copy with the slowed worker
     (slow=True: 0.8 s after each of the eight progress reports), or another program file (exe)."""
@@ -398,6 +406,7 @@ class Installer:
     def __init__(self, bed, slow=False, exe=None):
         self.bed = bed
         exe = exe or os.path.join(bed.build, "installer", "FeijingSetupSlow.exe" if slow else "FeijingSetup.exe")
+        require(exe)
         self.process = subprocess.Popen(["wine", exe], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
         STARTED.append(self)
@@ -888,7 +897,7 @@ def file_in_use_says_so_and_takes_the_entry_back(c):
     with open(os.path.join(folder, "uninst.exe"), "wb") as f:
         f.write(b"an earlier uninstaller, running")
     env = dict(os.environ, FEIJING_PROBE="hold:" + DEFAULT_FOLDER + "uninst.exe")
-    holder = subprocess.Popen(["wine", os.path.join(c.bed.build, "tests", "installer_tests.exe")], env=env,
+    holder = subprocess.Popen(["wine", require(os.path.join(c.bed.build, "tests", "installer_tests.exe"))], env=env,
                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         time.sleep(2)  # the holder has opened it
@@ -1051,8 +1060,7 @@ def main():
         if not shutil.which(needed):
             print("missing tool: %s (run tools/setup.sh)" % needed)
             return 1
-    for needed in ("installer/FeijingSetup.exe", "installer/FeijingSetupSlow.exe", "tests/installer_tests.exe",
-                   "payload/sj.zip"):
+    for needed in ("installer/FeijingSetup.exe", "payload/sj.zip"):
         if not os.path.exists(os.path.join(options.build, needed)):
             print("missing %s in %s: build first" % (needed, options.build))
             return 1
