@@ -180,13 +180,15 @@ def product_entries(folder, uninst_path=UNINSTALLER):
                 found.append((parts + (name,), None))
     found.sort(key=lambda item: item[0])
 
+    # Windows compares names without case: no two entries, and no file and folder, may share a name.
     seen = {}
-    for parts, _ in found:
-        key = "/".join(parts).lower()
-        if key in seen:
-            raise PayloadError("FEIJING_PRODUCT_DIR: %r and %r are the same name on Windows" %
-                               (seen[key], "/".join(parts)))
-        seen[key] = "/".join(parts)
+    for parts, source in found:
+        for depth in range(1, len(parts) + 1):
+            name = "/".join(parts[:depth])
+            kind = "file" if depth == len(parts) and source is not None else "folder"
+            other = seen.setdefault(name.lower(), (name, kind))
+            if other != (name, kind):
+                raise PayloadError("FEIJING_PRODUCT_DIR: %r and %r are the same name on Windows" % (other[0], name))
     top = {parts[0].lower() for parts, source in found if len(parts) == 1 and source is not None}
     for reserved in RESERVED:
         if reserved.lower() in {parts[0].lower() for parts, _ in found}:
