@@ -116,7 +116,10 @@ def report(args):
         print("  no debug sections or symbols in any shipped program; the payload's section is page-aligned")
     for fault in faults:
         print("  size report: " + fault)
-    return 1 if faults and args.check else 0
+    if faults and args.check:
+        print("  size report: the build stops here; configure with -DFEIJING_SIZE_GOALS=OFF to build anyway")
+        return 1
+    return 0
 
 
 def main(argv=None):

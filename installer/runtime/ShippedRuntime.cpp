@@ -16,24 +16,18 @@
 
 namespace {
 
-// The library passes string literals; what() returns them as they are.
-class RuntimeFault : public std::exception {
+// `Base` with the library's message, a string literal, as what().
+template <typename Base>
+class Fault : public Base {
 public:
-    explicit RuntimeFault(const char* message) : message_(message) {}
+    explicit Fault(const char* message) : message_(message) {}
     const char* what() const noexcept override { return message_; }
 
 private:
     const char* message_;
 };
-
-class LengthFault : public std::bad_alloc {
-public:
-    explicit LengthFault(const char* message) : message_(message) {}
-    const char* what() const noexcept override { return message_; }
-
-private:
-    const char* message_;
-};
+using RuntimeFault = Fault<std::exception>;
+using LengthFault = Fault<std::bad_alloc>;
 
 }  // namespace
 
