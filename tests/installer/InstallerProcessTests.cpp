@@ -4,6 +4,7 @@
 #include "InstallerTestSupport.h"
 #include "InstanceLock.h"
 #include "ProductTexts.h"
+#include "SilentElements.h"
 #include "Text.h"
 
 using namespace testing_support;
@@ -16,9 +17,9 @@ std::string builtProgram(const char* name)
     return tests + "..\\installer\\" + name;
 }
 
-PROCESS_INFORMATION startProgram(const std::string& exe)
+PROCESS_INFORMATION startProgram(const std::string& exe, const std::string& arguments = "")
 {
-    std::string commandLine = "\"" + exe + "\"";
+    std::string commandLine = "\"" + exe + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -116,4 +117,51 @@ TEST(InstallerProcess, SecondStartBringsTheRunningOneToTheFrontAndEndsWithZero)
     }, 20000);
     EXPECT_EQ(exitCodeWithin(second, 0), 0u);
     EXPECT_FALSE(ownWindow);
+}
+
+// "/?" shows the options and their exit codes in a message box, and ends with 0.
+TEST(InstallerProcess, HelpShowsTheOptionsAndEndsWithZero)
+{
+    DialogWatcher box(product::installerTitle, IDOK);
+    const PROCESS_INFORMATION installer = startProgram(builtProgram("FeijingSetup.exe"), "/?");
+    ASSERT_TRUE(installer.hProcess);
+    EXPECT_TRUE(box.waitAnswered());
+    EXPECT_EQ(exitCodeWithin(installer, 15000), 0u);
+    ASSERT_EQ(box.texts.size(), 1u);
+    for (const char* option : {"/S\t", "/D=", "/LOG=", "/?\t", "6 "})
+        EXPECT_NE(box.texts[0].find(option), std::string::npos) << option;
+}
+
+namespace {
+
+HWND silentWindowOf(DWORD process)
+{
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, SilentElements::windowClass, nullptr));) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process)
+            return window;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+// A silent run (of the installer with its slowed worker) told to close midway, as a deployment tool or
+// the session's end does: it ends at once with the interrupted code and takes back its uninstall entry.
+TEST(InstallerProcess, SilentRunToldToCloseEndsWithTheInterruptedCode)
+{
+    TempFolder parent;
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
+    const PROCESS_INFORMATION installer =
+        startProgram(builtProgram("FeijingSetupSlow.exe"), "/S /D=" + parent.path() + "fj");
+    ASSERT_TRUE(installer.hProcess);
+    ASSERT_TRUE(pumpUntil(hasEntry, 60000)) << "the entry at 25 %";
+    const HWND window = silentWindowOf(installer.dwProcessId);
+    EXPECT_TRUE(window);
+    EXPECT_FALSE(IsWindowVisible(window));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCodeWithin(installer, 5000), 6u);
+    EXPECT_FALSE(hasEntry());
+    EXPECT_FALSE(pathExists(parent / "fj\\Uninstall.dat"));
 }
