@@ -45,12 +45,19 @@ InstallOptions InstallOptions::parse(std::wstring_view commandLine)
             ++at;
         if (at >= commandLine.size())
             break;
-        const std::wstring_view rest = commandLine.substr(at);
-        if (startsWithSwitch(rest, L"/D=")) {
-            std::wstring_view folder = rest.substr(3);
+        std::wstring_view rest = commandLine.substr(at);
+        // Quoted whole ("/D=C:\a b"), as programs that start others with an argument list quote it.
+        const bool quoted = rest.size() > 1 && rest.front() == L'"';
+        if (startsWithSwitch(quoted ? rest.substr(1) : rest, L"/D=")) {
+            std::wstring_view folder = rest.substr(quoted ? 4 : 3);
             while (!folder.empty() && isSpace(folder.back()))
                 folder.remove_suffix(1);
-            if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"')
+            if (quoted && !folder.empty() && folder.back() == L'"') {
+                folder.remove_suffix(1);
+                // A final "\" is doubled before the closing quote, as an argument list quotes it.
+                if (folder.size() > 3 && folder.substr(folder.size() - 2) == L"\\\\")
+                    folder.remove_suffix(1);
+            } else if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"')
                 folder = folder.substr(1, folder.size() - 2);
             const std::string text = toAnsi(folder);
             options.hasUnrepresentableFolder = toWide(text) != folder;

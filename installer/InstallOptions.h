@@ -19,7 +19,8 @@ public:
 
     // `commandLine` as GetCommandLineW gives it, the program's name first. Switches are case-insensitive;
     // a quoted stretch of a switch keeps its spaces ("/LOG=\"C:\a b\x.log\""). "/D=" takes the rest of
-    // the line, spaces included, its trailing spaces and one pair of enclosing quotes left out.
+    // the line, spaces included, its trailing spaces and one pair of quotes around it or its folder left
+    // out.
     static InstallOptions parse(std::wstring_view commandLine);
 
     // A silent run stops with the bad-argument code on these; an interactive one ignores them.

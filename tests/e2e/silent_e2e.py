@@ -25,6 +25,11 @@ def case(function):
     return function
 
 
+def log_folder(c):
+    """The log's folder: it must exist (C:\Games goes with each case's clean-up)."""
+    os.makedirs(c.bed.unix_path("C:\\Games"), exist_ok=True)
+
+
 def setup_exe(bed, name="FeijingSetup.exe"):
     return os.path.join(bed.build, "installer", name)
 
@@ -73,7 +78,7 @@ def product_running(c):
 def silent_install_installs_everything_starts_nothing_and_logs_each_step(c):
     """/S /LOG=<file>: exit code 0, everything an interactive install leaves (files, the twelve registry
     values, Uninstall.dat, shortcuts), no window, nothing started; one UTF-8 log line per step."""
-    os.makedirs(c.bed.unix_path("C:\\Games"), exist_ok=True)
+    log_folder(c)
     code = run_silently(c, ["/S", "/LOG=" + LOG])
     c.check(code == 0, "exit code 0 (found %s)" % code)
     c.check_everything_installed(DEFAULT_FOLDER)
@@ -93,11 +98,16 @@ def silent_install_installs_everything_starts_nothing_and_logs_each_step(c):
 
 @case
 def silent_install_into_a_folder_with_spaces(c):
-    """/D= is the last argument and taken whole, spaces included; the missing "\\" is appended."""
-    folder = "C:\\Games\\飞鲸 加速 器"
-    code = run_silently(c, ["/S", "/D=" + folder])
-    c.check(code == 0, "exit code 0 (found %s)" % code)
-    c.check_everything_installed(folder + "\\")
+    """/D= is the last argument and taken whole, spaces included (Wine quotes it as a whole); the missing
+    "\\" is appended."""
+    folder = "C:\\飞鲸 加速 器"
+    e2e.remove_tree(c.bed.unix_path(folder))
+    try:
+        code = run_silently(c, ["/S", "/D=" + folder])
+        c.check(code == 0, "exit code 0 (found %s)" % code)
+        c.check_everything_installed(folder + "\\")
+    finally:
+        e2e.remove_tree(c.bed.unix_path(folder))
 
 
 @case
@@ -133,12 +143,12 @@ def silent_exit_codes_of_bad_arguments_damage_and_write_failures(c):
 @case
 def interactive_run_ignores_unknown_arguments(c):
     """Unknown arguments do not stop an interactive run: the window comes, /D= fills the folder field."""
-    installer = e2e.Installer(c.bed, args=["/bogus", "/D=C:\\Games\\FJ"])
+    installer = e2e.Installer(c.bed, args=["/bogus", "/D=C:\\FJLater"])
     c.check(installer.shot().folder_row_visible(), "the window shows its choosing state")
     installer.tick()
     installer.click(e2e.INSTALL_BUTTON)
-    c.wait_finished(installer, "C:\\Games\\FJ\\")
-    c.check_files("C:\\Games\\FJ\\")
+    c.wait_finished(installer, "C:\\FJLater\\")
+    c.check_files("C:\\FJLater\\")
     c.check(installer.close() == 0, "the close button ends it with 0")
 
 
@@ -173,6 +183,7 @@ def silent_install_over_a_running_product_closes_and_replaces_it(c):
     e2e.wait_until(lambda: product_running(c), e2e.START_TIMEOUT, "fj.exe to start")
     time.sleep(2)  # its window is up
     before = os.stat(program).st_ino
+    log_folder(c)
     code = run_silently(c, ["/S", "/LOG=" + LOG])
     c.check(code == 0, "the second install exits with 0 (found %s)" % code)
     c.check(not product_running(c), "the running fj.exe was closed")

@@ -23,6 +23,8 @@ TEST(InstallOptions, CommandLines)
         // The folder takes the rest of the line, spaces and switch-like words included.
         {L"setup /S /D=C:\\a b\\ /LOG=x  ", true, false, false, "C:\\a b\\ /LOG=x\\", L""},
         {L"setup /S /D=\"C:\\quoted dir\"", true, false, false, "C:\\quoted dir\\", L""},
+        {L"setup /S \"/D=C:\\quoted dir\\\"", true, false, false, "C:\\quoted dir\\", L""},
+        {L"setup /S \"/D=C:\\quoted dir\\\\\"", true, false, false, "C:\\quoted dir\\", L""},
         {L"setup /LOG=\"C:\\my logs\\s.log\" /S", true, false, false, std::nullopt, L"C:\\my logs\\s.log"},
         {L"setup \"/LOG=C:\\l s.log\"", false, false, false, std::nullopt, L"C:\\l s.log"},
         {L"setup /?", false, true, false, std::nullopt, L""},
