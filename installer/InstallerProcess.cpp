@@ -82,6 +82,11 @@ int InstallerProcess::runSilently(const InstallOptions& options, InstallLog& log
         return static_cast<int>(SilentExit::WriteFailure);
     }
     SilentElements elements;
+    // Progress is handed over through windows of this thread (there is no display under Wine without X).
+    if (!elements.window()) {
+        log.write("start", "no window can be made for the installation's messages", GetLastError());
+        return static_cast<int>(SilentExit::WriteFailure);
+    }
     InstallProcedure procedure(elements, RunMode::Silent, &log);
     elements.onInterrupted = [&procedure] { procedure.interrupt(); };
     procedure.setDefaultFolder();
