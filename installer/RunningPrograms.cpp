@@ -103,8 +103,15 @@ void RunningPrograms::addIfRunningOneOf(DWORD id, const std::vector<std::wstring
 
 void RunningPrograms::addRestartManagerUsers(const std::vector<std::wstring>& images)
 {
+    // Only a file that exists can be in use; a fresh installation asks nothing of the service.
+    std::vector<LPCWSTR> files;
+    for (const std::wstring& image : images)
+        if (GetFileAttributesW(image.c_str()) != INVALID_FILE_ATTRIBUTES)
+            files.push_back(image.c_str());
+    if (files.empty())
+        return;
     static HMODULE restartManager = loadSystemLibrary(L"rstrtmgr.dll");
-    if (!restartManager || images.empty())
+    if (!restartManager)
         return;
     const auto start = reinterpret_cast<decltype(&RmStartSession)>(
         reinterpret_cast<void*>(GetProcAddress(restartManager, "RmStartSession")));
@@ -117,9 +124,6 @@ void RunningPrograms::addRestartManagerUsers(const std::vector<std::wstring>& im
     WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
     if (!start || !registerFiles || !list || !end || start(&session, 0, key) != ERROR_SUCCESS)
         return;
-    std::vector<LPCWSTR> files;
-    for (const std::wstring& image : images)
-        files.push_back(image.c_str());
     UINT needed = 0, count = 0;
     DWORD reasons = 0;
     std::vector<RM_PROCESS_INFO> users;

@@ -4,7 +4,6 @@
 #include "InstallerTestSupport.h"
 #include "InstanceLock.h"
 #include "ProductTexts.h"
-#include "SilentElements.h"
 #include "Text.h"
 
 using namespace testing_support;
@@ -130,38 +129,4 @@ TEST(InstallerProcess, HelpShowsTheOptionsAndEndsWithZero)
     ASSERT_EQ(box.texts.size(), 1u);
     for (const char* option : {"/S\t", "/D=", "/LOG=", "/?\t", "6 "})
         EXPECT_NE(box.texts[0].find(option), std::string::npos) << option;
-}
-
-namespace {
-
-HWND silentWindowOf(DWORD process)
-{
-    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, SilentElements::windowClass, nullptr));) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == process)
-            return window;
-    }
-    return nullptr;
-}
-
-}  // namespace
-
-// A silent run (of the installer with its slowed worker) told to close midway, as a deployment tool or
-// the session's end does: it ends at once with the interrupted code and takes back its uninstall entry.
-TEST(InstallerProcess, SilentRunToldToCloseEndsWithTheInterruptedCode)
-{
-    TempFolder parent;
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
-    const PROCESS_INFORMATION installer =
-        startProgram(builtProgram("FeijingSetupSlow.exe"), "/S /D=" + parent.path() + "fj");
-    ASSERT_TRUE(installer.hProcess);
-    ASSERT_TRUE(pumpUntil(hasEntry, 60000)) << "the entry at 25 %";
-    const HWND window = silentWindowOf(installer.dwProcessId);
-    EXPECT_TRUE(window);
-    EXPECT_FALSE(IsWindowVisible(window));
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(exitCodeWithin(installer, 5000), 6u);
-    EXPECT_FALSE(hasEntry());
-    EXPECT_FALSE(pathExists(parent / "fj\\Uninstall.dat"));
 }

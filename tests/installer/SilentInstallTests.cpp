@@ -3,7 +3,6 @@
 #include <shlobj.h>
 
 #include "InstallFolder.h"
-#include "InstallLog.h"
 #include "InstallWorker.h"
 #include "InstallerTestSupport.h"
 #include "PayloadContents.h"
@@ -41,15 +40,13 @@ std::string specialFolder(int csidl)
 
 }  // namespace
 
-// Everything an interactive installation leaves, without a message or a started program; the log has a
-// UTF-8 line for each step with its result.
-TEST(SilentInstall, InstallsEverythingStartsNothingAndLogsEachStep)
+// Everything an interactive installation leaves, without a message or a started program (the log's
+// lines are checked end to end).
+TEST(SilentInstall, InstallsEverythingAndStartsNothing)
 {
     TempFolder parent;
     const std::string folder = parent / "\xB7\xC9\xBE\xA8 fj\\";  // 飞鲸 fj: given without its "\"
-    InstallLog log;
-    ASSERT_TRUE(log.open(toWide(parent / "setup.log")));
-    Installation setup(RunMode::Silent, &log);
+    Installation setup(RunMode::Silent);
     setup.removeTraces();
     programsStarted = 0;
     ProgramLauncher::throughShell = ProgramLauncher::directly = [](const std::wstring&, const std::wstring&) {
@@ -71,20 +68,6 @@ TEST(SilentInstall, InstallsEverythingStartsNothingAndLogsEachStep)
     EXPECT_EQ(entryWord("EstimatedSize"), (installed + 1023) / 1024);
     EXPECT_EQ(entryValue("QuietUninstallString"), "\"" + folder + "uninst.exe\" /S");
     EXPECT_EQ(entryValue("UninstallString"), folder + "uninst.exe");
-
-    const std::string text = readFile(parent / "setup.log").value_or("");
-    const std::string utf8Folder = toAnsi(toWide(folder), CP_UTF8);
-    const std::vector<std::string> expected = {
-        "install folder " + utf8Folder + ": accepted", "payload check: intact", "unpack fj.exe: written",
-        "uninstall entry: written", "write " + utf8Folder + "Uninstall.dat: done", "uninstall entry: completed",
-        toAnsi(toWide("shortcut " + desktop + PRODUCT ".lnk: made"), CP_UTF8), "end: exit code 0"};
-    for (const std::string& line : expected)
-        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
-    size_t lines = 0;
-    for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 2)
-        ++lines;
-    EXPECT_GE(lines, 20u) << "a line per step, the eight files included";
-    EXPECT_EQ(text.substr(0, 2), "20") << "each line starts with its date";
     setup.removeTraces();
 }
 
@@ -94,7 +77,18 @@ TEST(SilentInstall, EachWayOfStoppingEndsWithItsCode)
     const Bytes stored = payloadArchive();
     static std::vector<std::uint8_t> damaged(stored.begin(), stored.end());
     damaged[damaged.size() / 2] ^= 0x08;
-    static HWND window = nullptr;
+    // The message reaches the hidden window once the entry is written; the worker waits for the end.
+    const auto interruptedMidway = [](UINT message, WPARAM wParam) {
+        return [message, wParam](Installation& setup) {
+            InstallWorker::hooks.afterReport = [window = setup.elements.window(), message, wParam](int percent) {
+                if (percent != 25)
+                    return;
+                PostMessageA(window, message, wParam, 0);
+                for (int waited = 0; waited < 10000 && !Installation::exits; waited += 10)
+                    Sleep(10);
+            };
+        };
+    };
     TempFolder parent;
     const struct {
         const char* what;
@@ -116,30 +110,8 @@ TEST(SilentInstall, EachWayOfStoppingEndsWithItsCode)
          },
          false},
         {"a folder whose parent is missing", parent / "no\\child\\", 5, nullptr, false},
-        {"a close message midway", parent / "closed\\", 6,
-         [](Installation& setup) {
-             window = setup.elements.window();
-             InstallWorker::hooks.afterReport = [](int percent) {
-                 if (percent != 25)
-                     return;
-                 PostMessageA(window, WM_CLOSE, 0, 0);
-                 for (int waited = 0; waited < 10000 && !Installation::exits; waited += 10)
-                     Sleep(10);
-             };
-         },
-         true},
-        {"the session ending midway", parent / "session\\", 6,
-         [](Installation& setup) {
-             window = setup.elements.window();
-             InstallWorker::hooks.afterReport = [](int percent) {
-                 if (percent != 25)
-                     return;
-                 PostMessageA(window, WM_ENDSESSION, TRUE, 0);
-                 for (int waited = 0; waited < 10000 && !Installation::exits; waited += 10)
-                     Sleep(10);
-             };
-         },
-         true},
+        {"a close message midway", parent / "closed\\", 6, interruptedMidway(WM_CLOSE, 0), true},
+        {"the session ending midway", parent / "session\\", 6, interruptedMidway(WM_ENDSESSION, TRUE), true},
     };
     for (const auto& c : cases) {
         Installation setup(RunMode::Silent);
