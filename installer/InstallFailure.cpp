@@ -36,3 +36,20 @@ InstallFailure failureFromError(DWORD error)
         return InstallFailure::CannotWriteFolder;
     }
 }
+
+SilentExit silentExitOf(InstallFailure failure)
+{
+    switch (failure) {
+    case InstallFailure::None:
+        return SilentExit::Success;
+    case InstallFailure::DamagedPayload:
+        return SilentExit::DamagedInstaller;
+    case InstallFailure::DiskFull:
+        return SilentExit::NoDiskSpace;
+    case InstallFailure::FileInUse:
+        return SilentExit::FilesInUse;
+    case InstallFailure::CannotWriteFolder:
+        return SilentExit::WriteFailure;
+    }
+    return SilentExit::WriteFailure;
+}

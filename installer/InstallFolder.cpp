@@ -238,6 +238,23 @@ InstallFailure InstallFolder::prepare(const std::string& folder)
     return secured ? InstallFailure::None : InstallFailure::CannotWriteFolder;
 }
 
+InstallFolder::FreeSpaceFn InstallFolder::diskFreeSpace = &GetDiskFreeSpaceExW;
+
+std::optional<std::uint64_t> InstallFolder::freeSpace(const std::string& folder)
+{
+    // Asked of the folder itself where it exists: one mounted inside the path may be another volume.
+    for (std::wstring path = withoutFinalSeparators(toWide(folder)); !path.empty();) {
+        ULARGE_INTEGER available;
+        if (diskFreeSpace((path.back() == L'\\' ? path : path + L'\\').c_str(), &available, nullptr, nullptr))
+            return available.QuadPart;
+        const std::wstring parent = parentOf(path);
+        if (parent == path)
+            break;
+        path = parent;
+    }
+    return std::nullopt;
+}
+
 // ---- names inside it ----
 
 std::string InstallFolder::withSeparator(std::string_view folder)

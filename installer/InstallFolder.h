@@ -3,6 +3,8 @@
 // the helpers every step uses to name files inside it. All texts GBK.
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +41,14 @@ public:
     // point; one directly at a drive's root that others may write is given the protected descriptor and
     // Administrators as owner. Any other existing folder is left as it is.
     static InstallFailure prepare(const std::string& folder);
+
+    // The bytes this process may still write on the volume that holds `folder`, asked of its nearest
+    // existing folder (it need not exist yet); nothing when the system does not say.
+    static std::optional<std::uint64_t> freeSpace(const std::string& folder);
+    // The one query of free space: tests put their own in place.
+    using FreeSpaceFn = BOOL(WINAPI*)(LPCWSTR folder, PULARGE_INTEGER available, PULARGE_INTEGER total,
+                                      PULARGE_INTEGER free);
+    static FreeSpaceFn diskFreeSpace;
 
     // `folder` with a "\" appended when it does not end in one; empty stays empty.
     static std::string withSeparator(std::string_view folder);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "InstallFolder.h"
+#include "InstallLog.h"
 #include "ProductTexts.h"
 #include "SafeFile.h"
 #include "Sha256.h"
@@ -10,12 +11,14 @@
 
 InstallWorker::Hooks InstallWorker::hooks;
 
-InstallWorker::InstallWorker(std::string folder, Bytes archive, Bytes digest, Report report, Finished finished)
+InstallWorker::InstallWorker(std::string folder, Bytes archive, Bytes digest, Report report, Finished finished,
+                             InstallLog* log)
     : folder_(std::move(folder)),
       archive_(archive),
       digest_(digest),
       report_(std::move(report)),
-      finished_(std::move(finished))
+      finished_(std::move(finished)),
+      log_(log)
 {
     thread_ = CreateThread(nullptr, 0, &InstallWorker::threadMain, this, 0, nullptr);
 }
@@ -45,7 +48,10 @@ DWORD WINAPI InstallWorker::threadMain(void* self)
         if (hooks.afterReport)
             hooks.afterReport(percent);
     };
-    worker->failure_ = extractPayload(worker->folder_, worker->archive_, worker->digest_, report);
+    const PayloadUnpacker::FileWritten written = [worker](const std::wstring&, unsigned long long bytes) {
+        worker->bytesWritten_ += bytes;
+    };
+    worker->failure_ = extractPayload(worker->folder_, worker->archive_, worker->digest_, report, worker->log_, written);
     if (worker->finished_)
         worker->finished_(worker->failure_);
     return 0;
@@ -79,23 +85,46 @@ bool InstallWorker::isIntact(Bytes archive, Bytes digest)
 }
 
 InstallFailure InstallWorker::extractPayload(const std::string& folder, Bytes archive, Bytes digest,
-                                             const Report& report)
+                                             const Report& report, InstallLog* log,
+                                             const PayloadUnpacker::FileWritten& written)
 {
+    InstallLog none;
+    InstallLog& steps = log ? *log : none;
     // Once, from the program's mapped image: the bytes checked are the bytes written.
-    if (!isIntact(archive, digest))
+    if (!isIntact(archive, digest)) {
+        steps.write("payload check", "damaged: the archive does not match its recorded SHA-256");
         return InstallFailure::DamagedPayload;
-    if (const InstallFailure failure = InstallFolder::prepare(folder); failure != InstallFailure::None)
+    }
+    steps.write("payload check", "intact, " + std::to_string(archive.size()) + " bytes");
+    if (const InstallFailure failure = InstallFolder::prepare(folder); failure != InstallFailure::None) {
+        steps.write("install folder " + folder, "cannot be made ready", GetLastError());
         return failure;
+    }
+    steps.write("install folder " + folder, "ready");
     const std::string zipPath = folder + product::payloadFile;
-    const HANDLE written = writeArchive(zipPath, archive);
-    if (written == INVALID_HANDLE_VALUE)
-        return failureFromError(GetLastError());
+    const HANDLE archiveFile = writeArchive(zipPath, archive);
+    if (archiveFile == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        steps.write("write " + zipPath, "failed", error);
+        return failureFromError(error);
+    }
+    steps.write("write " + zipPath, "done");
     if (hooks.afterArchiveWritten)
         hooks.afterArchiveWritten(zipPath);
-    const PayloadUnpacker::Result result = PayloadUnpacker::unpack(written, folder, report);
+    const PayloadUnpacker::FileWritten logged = [&](const std::wstring& name, unsigned long long bytes) {
+        steps.write("unpack " + toAnsi(name), "written, " + std::to_string(bytes) + " bytes");
+        if (written)
+            written(name, bytes);
+    };
+    const PayloadUnpacker::Result result = PayloadUnpacker::unpack(archiveFile, folder, report, logged);
     const DWORD error = PayloadUnpacker::lastError();
-    CloseHandle(written);  // deletes it
-    return result == PayloadUnpacker::Result::Complete ? InstallFailure::None : failureFromError(error);
+    CloseHandle(archiveFile);  // deletes it
+    if (result != PayloadUnpacker::Result::Complete) {
+        steps.write("unpack", "stopped", error);
+        return failureFromError(error);
+    }
+    steps.write("unpack", "complete; sj.zip deleted");
+    return InstallFailure::None;
 }
 
 namespace {

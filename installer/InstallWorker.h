@@ -5,12 +5,15 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 
 #include "Forward.h"
 #include "InstallFailure.h"
 #include "PayloadUnpacker.h"
+
+class InstallLog;
 
 class InstallWorker {
 public:
@@ -19,8 +22,9 @@ public:
 
     // Starts the thread. `folder` is the folder text, read on the window's thread beforehand; `report`
     // and `finished` run on the worker thread and must hand over and wait. `finished` is called last,
-    // with None when every entry was unpacked.
-    InstallWorker(std::string folder, Bytes archive, Bytes digest, Report report, Finished finished);
+    // with None when every entry was unpacked. Each step goes into `log` when given.
+    InstallWorker(std::string folder, Bytes archive, Bytes digest, Report report, Finished finished,
+                  InstallLog* log = nullptr);
     // Waits for the thread; reports sent to this thread meanwhile still get through.
     ~InstallWorker();
     InstallWorker(const InstallWorker&) = delete;
@@ -29,10 +33,14 @@ public:
     bool isFinished() const;
     // Meaningful once finished.
     InstallFailure failure() const { return failure_; }
+    // The bytes of the files written so far; all of them once 100 has been reported.
+    std::uint64_t bytesWritten() const { return bytesWritten_; }
 
     // The thread's body. The file names are appended to `folder` as it stands. Nothing is written, not
     // even the folder, unless `archive` hashes to `digest`.
-    static InstallFailure extractPayload(const std::string& folder, Bytes archive, Bytes digest, const Report& report);
+    static InstallFailure extractPayload(const std::string& folder, Bytes archive, Bytes digest, const Report& report,
+                                         InstallLog* log = nullptr,
+                                         const PayloadUnpacker::FileWritten& written = nullptr);
     // The archive is the one recorded at build time.
     static bool isIntact(Bytes archive, Bytes digest);
     // Creates `path` with exactly `archive` and returns it open for reading: nobody else can write,
@@ -57,6 +65,8 @@ private:
     Bytes digest_;
     Report report_;
     Finished finished_;
+    InstallLog* log_;
     HANDLE thread_ = nullptr;
     std::atomic<InstallFailure> failure_{InstallFailure::None};
+    std::atomic<std::uint64_t> bytesWritten_{0};
 };

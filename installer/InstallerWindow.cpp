@@ -161,7 +161,7 @@ void InstallerWindow::buildWindow()
     folderCaption.setOccluder(&agreementPanel);
     statusText.setOccluder(&agreementPanel);
 
-    procedure_ = std::make_unique<InstallProcedure>(*this);
+    procedure_ = std::make_unique<InstallProcedure>(*this, RunMode::Interactive, log_);
     current = this;
     previousPresent_ = HostWindow::presentBlt;
     HostWindow::presentBlt = &InstallerWindow::presentAndRefreshLabels;

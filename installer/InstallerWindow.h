@@ -34,6 +34,8 @@ public:
     // Every control of the window, in its fixed creation order; the host is attached first.
     void buildWindow();
     InstallProcedure* procedure() { return procedure_.get(); }
+    // Where the procedure writes its steps; before startInstaller.
+    void setLog(InstallLog* log) { log_ = log; }
 
     // InstallerElements
     HWND window() override { return hwnd_; }
@@ -73,6 +75,7 @@ private:
                                                int sy, DWORD rop);
 
     HWND hwnd_ = nullptr;
+    InstallLog* log_ = nullptr;
     std::unique_ptr<InstallProcedure> procedure_;
     HostWindow::PresentBltProc previousPresent_ = nullptr;
 };

@@ -10,10 +10,16 @@ constexpr DWORD findStep = 50;
 
 InstanceLock::~InstanceLock()
 {
-    if (held_)
-        ReleaseMutex(mutex_);
+    release();
     if (mutex_)
         CloseHandle(mutex_);
+}
+
+void InstanceLock::release()
+{
+    if (held_ && mutex_)
+        ReleaseMutex(mutex_);
+    held_ = false;
 }
 
 bool InstanceLock::acquire(DWORD wait)

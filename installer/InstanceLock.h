@@ -19,6 +19,8 @@ public:
     // Takes the lock, waiting up to `wait` ms for its holder to end; false when another installer or
     // uninstaller still holds it. A mutex that cannot be made at all defers to no one.
     bool acquire(DWORD wait = 0);
+    // Gives the lock up before the process ends (a waiting copy of the uninstaller takes it over).
+    void release();
     bool isHeld() const { return held_; }
 
     // A top-level window to look for: class (null: any) and exact title, GBK.

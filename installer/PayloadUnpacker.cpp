@@ -213,7 +213,8 @@ bool writeEntry(unzFile zip, const unz_file_info64& info, const std::wstring& ta
 }
 
 // One entry into `root` (a full path ending in "\"); false stops the unpacking.
-bool unpackCurrent(unzFile zip, const std::wstring& root, std::vector<char>& buffer)
+bool unpackCurrent(unzFile zip, const std::wstring& root, std::vector<char>& buffer,
+                   const PayloadUnpacker::FileWritten& written)
 {
     unz_file_info64 info;
     if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
@@ -235,7 +236,11 @@ bool unpackCurrent(unzFile zip, const std::wstring& root, std::vector<char>& buf
         return fail(ERROR_ACCESS_DENIED);
     if (target.back() == L'\\')
         return true;
-    return writeEntry(zip, info, target, buffer);
+    if (!writeEntry(zip, info, target, buffer))
+        return false;
+    if (written)
+        written(name, info.uncompressed_size);
+    return true;
 }
 
 // ---- reading the archive ----
@@ -324,7 +329,7 @@ bool PayloadUnpacker::isSafeEntryName(std::wstring_view name)
 }
 
 PayloadUnpacker::Result PayloadUnpacker::unpack(const std::string& archivePath, const std::string& folder,
-                                                const Progress& progress)
+                                                const Progress& progress, const FileWritten& written)
 {
     // Every sharing mode: the archive may be held open by its writer, to be deleted when closed.
     const HANDLE archive = CreateFileW(toWide(archivePath).c_str(), GENERIC_READ,
@@ -334,7 +339,7 @@ PayloadUnpacker::Result PayloadUnpacker::unpack(const std::string& archivePath, 
         failure = GetLastError();
         return Result::NoArchive;
     }
-    const Result result = unpack(archive, folder, progress);
+    const Result result = unpack(archive, folder, progress, written);
     CloseHandle(archive);
     return result;
 }
@@ -344,7 +349,8 @@ DWORD PayloadUnpacker::lastError()
     return failure;
 }
 
-PayloadUnpacker::Result PayloadUnpacker::unpack(HANDLE archive, const std::string& folder, const Progress& progress)
+PayloadUnpacker::Result PayloadUnpacker::unpack(HANDLE archive, const std::string& folder, const Progress& progress,
+                                                const FileWritten& written)
 {
     zlib_filefunc64_def io = {openArchive, readArchive, refuseWrite, tellArchive, seekArchive,
                               closeArchive, archiveError, nullptr};
@@ -367,7 +373,7 @@ PayloadUnpacker::Result PayloadUnpacker::unpack(HANDLE archive, const std::strin
     std::vector<char> buffer(writeChunk);
     int status = count == 0 ? UNZ_END_OF_LIST_OF_FILE : unzGoToFirstFile(zip);
     for (int index = 0; status == UNZ_OK; ++index, status = unzGoToNextFile(zip)) {
-        if (!unpackCurrent(zip, root, buffer)) {
+        if (!unpackCurrent(zip, root, buffer, written)) {
             unzClose(zip);
             return Result::Failed;
         }

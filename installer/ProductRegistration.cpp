@@ -6,6 +6,8 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <algorithm>
+
 #include "InstallFolder.h"
 #include "ProductTexts.h"
 #include "SafeFile.h"
@@ -41,15 +43,41 @@ std::vector<ProductRegistration::RegistryValue> ProductRegistration::uninstallVa
     };
 }
 
+std::vector<ProductRegistration::RegistryValue> ProductRegistration::completionValues(const std::string& installFolder,
+                                                                                     std::uint64_t installedBytes,
+                                                                                     const SYSTEMTIME& date)
+{
+    auto dword = [](std::uint64_t value) {
+        const DWORD word = static_cast<DWORD>(std::min<std::uint64_t>(value, MAXDWORD));
+        return std::string(reinterpret_cast<const char*>(&word), sizeof word);
+    };
+    char day[16];
+    wsprintfA(day, "%04u%02u%02u", date.wYear, date.wMonth, date.wDay);
+    return {
+        {"InstallLocation", installFolder},
+        {"EstimatedSize", dword((installedBytes + 1023) / 1024), REG_DWORD},
+        {"NoModify", dword(1), REG_DWORD},
+        {"NoRepair", dword(1), REG_DWORD},
+        {"QuietUninstallString", "\"" + installFolder + product::uninstallerFile + "\" /S"},
+        {"InstallDate", day},
+    };
+}
+
 void ProductRegistration::writeUninstallEntry(const std::string& installFolder)
 {
-    for (const RegistryValue& value : uninstallValues(installFolder)) {
+    writeValues(uninstallValues(installFolder));
+}
+
+void ProductRegistration::writeValues(const std::vector<RegistryValue>& values)
+{
+    for (const RegistryValue& value : values) {
         HKEY key;
         if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, product::uninstallKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
                             nullptr) != ERROR_SUCCESS)
             continue;
-        RegSetValueExA(key, value.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.data.c_str()),
-                       static_cast<DWORD>(value.data.size() + 1));
+        // Texts with their terminating NUL.
+        const DWORD size = static_cast<DWORD>(value.data.size() + (value.type == REG_SZ ? 1 : 0));
+        RegSetValueExA(key, value.name, 0, value.type, reinterpret_cast<const BYTE*>(value.data.c_str()), size);
         RegCloseKey(key);
     }
 }
@@ -59,7 +87,10 @@ ProductRegistration::SavedEntry ProductRegistration::saveUninstallEntry()
     SavedEntry saved;
     HKEY key;
     saved.keyExisted = RegOpenKeyExA(HKEY_LOCAL_MACHINE, product::uninstallKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
-    for (const RegistryValue& value : uninstallValues(std::string())) {
+    std::vector<RegistryValue> written = uninstallValues(std::string());
+    for (RegistryValue& value : completionValues(std::string(), 0, SYSTEMTIME{}))
+        written.push_back(std::move(value));
+    for (const RegistryValue& value : written) {
         SavedEntry::Value earlier;
         earlier.name = value.name;
         DWORD size = 0;
@@ -95,14 +126,32 @@ void ProductRegistration::restoreUninstallEntry(const SavedEntry& saved)
     RegCloseKey(key);
 }
 
+bool (*ProductRegistration::runsAsSystem)() = &ProductRegistration::isRunningAsSystem;
+
 std::string ProductRegistration::programsFolder()
 {
-    return specialFolder(CSIDL_PROGRAMS);
+    return specialFolder(runsAsSystem() ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS);
 }
 
 std::string ProductRegistration::desktopFolder()
 {
-    return specialFolder(CSIDL_DESKTOPDIRECTORY);
+    return specialFolder(runsAsSystem() ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOPDIRECTORY);
+}
+
+bool ProductRegistration::isRunningAsSystem()
+{
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    union {
+        TOKEN_USER user;
+        BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    } owner;
+    DWORD size = 0;
+    const bool system = GetTokenInformation(token, TokenUser, &owner, sizeof owner, &size) &&
+                        IsWellKnownSid(owner.user.User.Sid, WinLocalSystemSid);
+    CloseHandle(token);
+    return system;
 }
 
 bool ProductRegistration::makeFolderPath(const std::string& folder)
@@ -202,14 +251,19 @@ ProductRegistration::LinkResult ProductRegistration::createShortcut(const Shortc
     return error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND ? LinkResult::NotMade : LinkResult::Refused;
 }
 
-bool ProductRegistration::createShortcuts(const std::vector<Shortcut>& shortcuts)
+bool ProductRegistration::createShortcuts(const std::vector<Shortcut>& shortcuts, const LinkReport& each)
 {
     // S_FALSE: already initialised on this thread, still to be balanced.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     DWORD refusal = ERROR_SUCCESS;
-    for (const Shortcut& shortcut : shortcuts)
-        if (createShortcut(shortcut) == LinkResult::Refused && refusal == ERROR_SUCCESS)
-            refusal = GetLastError();
+    for (const Shortcut& shortcut : shortcuts) {
+        const LinkResult result = createShortcut(shortcut);
+        const DWORD error = GetLastError();
+        if (result == LinkResult::Refused && refusal == ERROR_SUCCESS)
+            refusal = error;
+        if (each)
+            each(shortcut, result);
+    }
     if (SUCCEEDED(com))
         CoUninitialize();
     SetLastError(refusal);

@@ -3,6 +3,8 @@
 // HKEY_LOCAL_MACHINE, the uninstall list, the program group and the four shortcuts. GBK paths.
 #include <windows.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,12 +14,20 @@ class ProductRegistration {
 public:
     struct RegistryValue {
         const char* name;
-        std::string data;
+        std::string data;  // the text without its NUL, or a DWORD's four bytes
+        DWORD type = REG_SZ;
     };
     // The uninstall entry's six REG_SZ values, in the order they are written.
     static std::vector<RegistryValue> uninstallValues(const std::string& installFolder);
     // Each value with its own create-or-open, set and close; a failure does not stop the next one.
     static void writeUninstallEntry(const std::string& installFolder);
+    // What Windows' list of programs and inventory tools read besides, written after the six at
+    // completion, in this order: InstallLocation, EstimatedSize (DWORD, kilobytes installed, rounded up),
+    // NoModify and NoRepair (DWORD 1), QuietUninstallString (the uninstaller quoted, with "/S") and
+    // InstallDate (yyyymmdd of `date`).
+    static std::vector<RegistryValue> completionValues(const std::string& installFolder, std::uint64_t installedBytes,
+                                                       const SYSTEMTIME& date);
+    static void writeValues(const std::vector<RegistryValue>& values);
 
     // The uninstall entry as it was before this run wrote it: whether the key existed, and the earlier
     // data of each value this run writes.
@@ -36,10 +46,14 @@ public:
     // wrote back to its earlier data, or removed when it had none.
     static void restoreUninstallEntry(const SavedEntry& saved);
 
-    // The current user's Start-menu Programs and desktop folders (not created when missing), ending in
-    // "\"; empty when the shell does not know them.
+    // The Start-menu Programs and desktop folders (not created when missing), ending in "\"; empty when
+    // the shell does not know them. The current user's, or all users' when this process runs as SYSTEM
+    // (as deployment tools run installers): that account's own would be seen by nobody.
     static std::string programsFolder();
     static std::string desktopFolder();
+    static bool isRunningAsSystem();
+    // What programsFolder and desktopFolder ask; tests put their own in place.
+    static bool (*runsAsSystem)();
 
     // Makes `folder` and all its parents (DbgHelp's MakeSureDirectoryPathExists).
     static bool makeFolderPath(const std::string& folder);
@@ -66,6 +80,7 @@ public:
     // not be written, such as through a link planted in its place.
     static LinkResult createShortcut(const Shortcut& shortcut);
     // Every shortcut, each one that is not made ignored; initialises COM for the call where needed.
-    // False (last error set) when one was refused; the others are still made.
-    static bool createShortcuts(const std::vector<Shortcut>& shortcuts);
+    // False (last error set) when one was refused; the others are still made. `each` hears every result.
+    using LinkReport = std::function<void(const Shortcut& shortcut, LinkResult result)>;
+    static bool createShortcuts(const std::vector<Shortcut>& shortcuts, const LinkReport& each = nullptr);
 };

@@ -2,7 +2,6 @@
 #include "Uninstaller.h"
 
 #include <ntsecapi.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -10,7 +9,9 @@
 #include <vector>
 
 #include "FolderSecurity.h"
+#include "InstanceLock.h"
 #include "ProductTexts.h"
+#include "RunningPrograms.h"
 #include "Text.h"
 
 namespace {
@@ -30,9 +31,29 @@ constexpr const char* incompleteText =  // 飞鲸网游加速器 已卸载，但
     "\xCE\xC4\xBC\xFE\xBC\xD0\xD6\xD0\xC8\xD4\xD3\xD0\xCE\xC4\xBC\xFE\xCE\xB4\xC4\xDC\xC9\xBE\xB3\xFD\xA3\xBA";
 constexpr const char* uninstallShortcutName = "\xD0\xB6\xD4\xD8";  // 卸载
 
-// Waits for the program to close its windows before it is terminated.
-constexpr DWORD closeWait = 3000;
-constexpr DWORD terminateWait = 5000;
+// How long the working copy waits for the lock its first uninstaller hands over, and for the first one's
+// file to be free after its end.
+constexpr DWORD copyLockWait = 30000;
+constexpr DWORD imageReleaseWait = 3000;
+constexpr DWORD imageReleaseStep = 50;
+
+HANDLE handleFrom(std::string_view digits)
+{
+    return reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(std::strtoull(std::string(digits).c_str(), nullptr, 10)));
+}
+
+// One DWORD through the copy's outcome pipe.
+bool readWord(HANDLE pipe, DWORD& word)
+{
+    DWORD read = 0;
+    return ReadFile(pipe, &word, sizeof word, &read, nullptr) && read == sizeof word;
+}
+
+void writeWord(HANDLE pipe, DWORD word)
+{
+    DWORD written = 0;
+    WriteFile(pipe, &word, sizeof word, &written, nullptr);
+}
 
 bool endsWithSeparator(std::string_view text)
 {
@@ -131,15 +152,6 @@ void removeRegistryEntry(const std::string& folder)
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
 }
 
-BOOL CALLBACK closeWindowOf(HWND window, LPARAM processId)
-{
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == static_cast<DWORD>(processId))
-        PostMessageA(window, WM_CLOSE, 0, 0);
-    return TRUE;
-}
-
 constexpr int workingFolderAttempts = 16;
 
 std::wstring randomName()
@@ -212,16 +224,18 @@ Uninstaller::Options Uninstaller::parseCommandLine(std::string_view commandLine)
         if (word == "/S" || word == "/s")
             options.silent = true;
         else if (word.substr(0, 3) == "/P=" || word.substr(0, 3) == "/p=")
-            options.waitFor = reinterpret_cast<HANDLE>(std::strtoul(std::string(word.substr(3)).c_str(), nullptr, 10));
+            options.waitFor = handleFrom(word.substr(3));
+        else if (word.substr(0, 3) == "/R=" || word.substr(0, 3) == "/r=")
+            options.reportTo = handleFrom(word.substr(3));
         at += end;
     }
     return options;
 }
 
-int Uninstaller::run(const Options& options)
+int Uninstaller::run(const Options& options, InstanceLock& lock)
 {
     if (!options.folder.empty())
-        return removeAsCopy(options);
+        return removeAsCopy(options, lock);
     const std::string self = ownPath();
     const std::string folder = self.substr(0, self.size() - lastComponent(self).size());
     if (!readList(folder)) {
@@ -231,7 +245,7 @@ int Uninstaller::run(const Options& options)
     }
     if (!options.silent && MessageBoxA(nullptr, confirmText, messageCaption, MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL) != IDYES)
         return Cancelled;
-    return handOver(folder, options.silent);
+    return handOver(folder, options.silent, lock);
 }
 
 std::optional<UninstallList> Uninstaller::readList(const std::string& folder)
@@ -268,7 +282,7 @@ bool Uninstaller::isValidFor(const UninstallList& list, const std::string& folde
            lstrcmpiA(std::string(program.substr(program.size() - 4)).c_str(), ".exe") == 0;
 }
 
-int Uninstaller::handOver(const std::string& folder, bool silent)
+int Uninstaller::handOver(const std::string& folder, bool silent, InstanceLock& lock)
 {
     const std::string self = ownPath();
     // Only administrators can change the copy's folder, and until the copy runs nobody can rename the
@@ -299,10 +313,17 @@ int Uninstaller::handOver(const std::string& folder, bool silent)
     }
     HANDLE me = nullptr;
     DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &me, SYNCHRONIZE, TRUE, 0);
+    // Silent: the copy's outcome comes back through a pipe, and this process ends with it.
+    HANDLE outcome = nullptr, copyOutcome = nullptr;
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    if (silent && CreatePipe(&outcome, &copyOutcome, &inherited, 0))
+        SetHandleInformation(outcome, HANDLE_FLAG_INHERIT, 0);
     std::string commandLine = "\"" + copy + "\"";
     if (silent)
         commandLine += " /S";
     commandLine += " /P=" + std::to_string(reinterpret_cast<UINT_PTR>(me));
+    if (copyOutcome)
+        commandLine += " /R=" + std::to_string(reinterpret_cast<UINT_PTR>(copyOutcome));
     commandLine += " /D=" + withSeparator(folder);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -311,34 +332,72 @@ int Uninstaller::handOver(const std::string& folder, bool silent)
     const bool started = CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                         temporary.c_str(), &startup, &process);
     release();
-    if (me)
-        CloseHandle(me);
+    for (HANDLE handle : {me, copyOutcome})
+        if (handle)
+            CloseHandle(handle);
     if (!started) {
+        if (outcome)
+            CloseHandle(outcome);
         DeleteFileA(copy.c_str());
         RemoveDirectoryA(temporary.c_str());
         return Incomplete;
     }
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return Removed;
+    if (!outcome) {
+        CloseHandle(process.hProcess);
+        return Removed;
+    }
+    return awaitCopy(process.hProcess, outcome, lock);
 }
 
-int Uninstaller::removeAsCopy(const Options& options)
+int Uninstaller::awaitCopy(HANDLE copy, HANDLE outcome, InstanceLock& lock)
 {
-    if (options.waitFor) {
-        WaitForSingleObject(options.waitFor, INFINITE);
-        CloseHandle(options.waitFor);
+    DWORD code = Incomplete, taken = 0;
+    if (readWord(outcome, code)) {
+        // The copy goes on to remove this program's file once it has ended, under the lock: handed over
+        // before this process ends, so that no installer can start in between.
+        lock.release();
+        readWord(outcome, taken);
+    } else if (WaitForSingleObject(copy, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(copy, &code)) {
+        code = Incomplete;  // ended without a word, it gives its own exit code
     }
+    CloseHandle(outcome);
+    CloseHandle(copy);
+    return static_cast<int>(code);
+}
+
+int Uninstaller::removeAsCopy(const Options& options, InstanceLock& lock)
+{
+    // A first uninstaller that waits for the outcome holds the lock for this copy until it has it; only
+    // its own file must wait for its end. Any other waits for it first.
+    const bool reports = options.reportTo != nullptr;
+    auto outliveFirst = [&] {
+        if (options.waitFor) {
+            WaitForSingleObject(options.waitFor, INFINITE);
+            CloseHandle(options.waitFor);
+        }
+    };
+    if (!reports)
+        outliveFirst();
     const std::optional<UninstallList> list = readList(options.folder);
     int code = BadList;
     if (!list) {
         if (!options.silent)
             message(badListText, MB_OK | MB_ICONERROR);
     } else {
-        code = removeProduct(*list) ? Removed : Incomplete;
+        code = removeProduct(*list, Installed{}, reports ? OwnFile::Keep : OwnFile::Remove) ? Removed : Incomplete;
         if (!options.silent)
             message(code == Removed ? std::string(removedText) : incompleteText + ("\r\n" + list->installFolder),
                     MB_OK | (code == Removed ? MB_ICONINFORMATION : MB_ICONWARNING));
+    }
+    if (reports) {
+        writeWord(options.reportTo, static_cast<DWORD>(code));
+        lock.acquire(copyLockWait);
+        writeWord(options.reportTo, 1);
+        CloseHandle(options.reportTo);
+        outliveFirst();
+        if (list && code == Removed)
+            removeUninstaller(*list);
     }
     // This copy and its folder, once nothing runs from them.
     const std::string self = ownPath();
@@ -350,36 +409,10 @@ int Uninstaller::removeAsCopy(const Options& options)
 
 void Uninstaller::endProgram(const std::string& programPath)
 {
-    const std::string_view name = lastComponent(programPath);
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return;
-    std::vector<DWORD> matches;
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        if (lstrcmpiA(lastComponent(entry.szExeFile).data(), std::string(name).c_str()) == 0)
-            matches.push_back(entry.th32ProcessID);
-    CloseHandle(snapshot);
-    for (DWORD id : matches) {
-        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-        if (!process)
-            continue;
-        // Another program of the same name elsewhere is left alone.
-        char image[MAX_PATH * 2];
-        DWORD size = sizeof image;
-        if (QueryFullProcessImageNameA(process, 0, image, &size) && samePath(std::string(image, size), programPath)) {
-            EnumWindows(&closeWindowOf, static_cast<LPARAM>(id));
-            if (WaitForSingleObject(process, closeWait) != WAIT_OBJECT_0) {
-                TerminateProcess(process, 1);
-                WaitForSingleObject(process, terminateWait);
-            }
-        }
-        CloseHandle(process);
-    }
+    RunningPrograms(std::vector{toWide(programPath)}).close();
 }
 
-bool Uninstaller::removeProduct(const UninstallList& list, const Installed& installed)
+bool Uninstaller::removeProduct(const UninstallList& list, const Installed& installed, OwnFile ownFile)
 {
     const std::string folder = withSeparator(list.installFolder);
     endProgram(folder + list.program);
@@ -394,7 +427,7 @@ bool Uninstaller::removeProduct(const UninstallList& list, const Installed& inst
     for (const char* subFolder : installed.folders)
         RemoveDirectoryA((folder + subFolder).c_str());
     removeFile(folder + product::payloadFile);
-    bool complete = removeFile(folder + product::uninstallerFile);
+    bool complete = ownFile == OwnFile::Keep || removeFile(folder + product::uninstallerFile);
     complete = removeFile(folder + product::uninstallListFile) && complete;
     if (!list.programGroup.empty()) {
         const std::string& group = list.programGroup;
@@ -407,8 +440,24 @@ bool Uninstaller::removeProduct(const UninstallList& list, const Installed& inst
         complete = removeFile(list.desktopShortcut) && complete;
     removeRegistryEntry(folder);
     // Whatever the user keeps there keeps the folder too; that is no failure.
-    RemoveDirectoryA(list.installFolder.c_str());
+    if (ownFile == OwnFile::Remove)
+        RemoveDirectoryA(list.installFolder.c_str());
     return complete;
+}
+
+bool Uninstaller::removeUninstaller(const UninstallList& list)
+{
+    const std::string file = withSeparator(list.installFolder) + product::uninstallerFile;
+    // An ended process's image is released a moment after the process is gone.
+    bool removed = removeFile(file);
+    for (DWORD waited = 0; !removed && waited < imageReleaseWait; waited += imageReleaseStep) {
+        Sleep(imageReleaseStep);
+        removed = removeFile(file);
+    }
+    if (!removed)
+        MoveFileExA(file.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    RemoveDirectoryA(list.installFolder.c_str());
+    return removed;
 }
 
 void Uninstaller::message(const std::string& text, UINT flags)

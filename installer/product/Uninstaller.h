@@ -13,6 +13,8 @@
 #include "ProductFiles.h"
 #include "UninstallList.h"
 
+class InstanceLock;
+
 class Uninstaller {
 public:
     enum ExitCode : int {
@@ -27,11 +29,16 @@ public:
         bool silent = false;     // "/S": no questions, no messages
         std::string folder;      // "/D=<folder>" (the rest of the line): the copy's install folder
         HANDLE waitFor = nullptr;  // "/P=<handle>": the inherited handle of the process to outlive
+        // "/R=<handle>": the inherited pipe to the silent first uninstaller, which waits for this copy's
+        // exit code and holds the lock for it meanwhile.
+        HANDLE reportTo = nullptr;
     };
     // Switches after the program name in `commandLine` (as GetCommandLineA gives it).
     static Options parseCommandLine(std::string_view commandLine);
 
-    static int run(const Options& options);
+    // A silent first uninstaller waits for its working copy and returns the copy's exit code; the
+    // copy then holds `lock` until it has removed the first one's file.
+    static int run(const Options& options, InstanceLock& lock);
 
     // "Uninstall.dat" in `folder`, parsed and valid for `folder`.
     static std::optional<UninstallList> readList(const std::string& folder);
@@ -50,9 +57,13 @@ public:
     static void endProgram(const std::string& programPath);
     // Removes the installed files and the folders they leave empty, the shortcuts, the program group,
     // the registry entry and the install folder (when nothing else is left in it). False when a file or
-    // shortcut stayed.
-    static bool removeProduct(const UninstallList& list, const Installed& installed);
+    // shortcut stayed. Keep leaves the uninstaller's own file and the folder for removeUninstaller, once the
+    // program running from that file has ended.
+    enum class OwnFile { Remove, Keep };
+    static bool removeProduct(const UninstallList& list, const Installed& installed,
+                              OwnFile ownFile = OwnFile::Remove);
     static bool removeProduct(const UninstallList& list) { return removeProduct(list, Installed{}); }
+    static bool removeUninstaller(const UninstallList& list);
 
     // A new folder with a random name inside the temporary folder, made with the protected descriptor
     // (never one that exists); "\"-terminated, empty on failure. `held`, when given, receives a handle
@@ -60,7 +71,8 @@ public:
     static std::string makeWorkingFolder(HANDLE* held = nullptr);
 
 private:
-    static int handOver(const std::string& folder, bool silent);
-    static int removeAsCopy(const Options& options);
+    static int handOver(const std::string& folder, bool silent, InstanceLock& lock);
+    static int awaitCopy(HANDLE copy, HANDLE outcome, InstanceLock& lock);
+    static int removeAsCopy(const Options& options, InstanceLock& lock);
     static void message(const std::string& text, UINT flags);
 };

@@ -22,12 +22,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // The working copy runs from the temporary folder, where anyone may have left a DLL.
     restrictDllSearchPath();
     const Uninstaller::Options options = Uninstaller::parseCommandLine(GetCommandLineA());
-    // Never beside the installer or another uninstaller.
-    if (!instanceLock.acquire(options.folder.empty() ? 0 : copyLockWait)) {
+    // Never beside the installer or another uninstaller. A copy reporting to a silent first uninstaller
+    // runs under the lock that one holds, and takes it over later.
+    if (!options.reportTo && !instanceLock.acquire(options.folder.empty() ? 0 : copyLockWait)) {
         if (!options.silent)
             InstanceLock::bringToFront({{engineWindowClass, product::installerTitle}, {"#32770", product::uninstallerCaption}},
                                        findRunningWait);
         return Uninstaller::Busy;
     }
-    return Uninstaller::run(options);
+    return Uninstaller::run(options, instanceLock);
 }

@@ -32,3 +32,9 @@ add_test(NAME installer_e2e
                  --screenshots ${CMAKE_CURRENT_BINARY_DIR}/e2e)
 # The cases run one installer after another on one display: never beside another test that uses it.
 set_tests_properties(installer_e2e PROPERTIES TIMEOUT 1800 RUN_SERIAL TRUE)
+
+# The same bed, the installer and uninstaller run silently: command lines, exit codes, logs.
+add_test(NAME installer_silent_e2e
+         COMMAND ${E2E_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/silent_e2e.py --build ${CMAKE_BINARY_DIR}
+                 --screenshots ${CMAKE_CURRENT_BINARY_DIR}/e2e-silent)
+set_tests_properties(installer_silent_e2e PROPERTIES TIMEOUT 1200 RUN_SERIAL TRUE)

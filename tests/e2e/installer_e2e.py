@@ -403,11 +403,11 @@ class Installer:
     """One installer process and its window: the real FeijingSetup.exe, its copy with the slowed worker
     (slow=True: 0.8 s after each of the eight progress reports), or another program file (exe)."""
 
-    def __init__(self, bed, slow=False, exe=None):
+    def __init__(self, bed, slow=False, exe=None, args=()):
         self.bed = bed
         exe = exe or os.path.join(bed.build, "installer", "FeijingSetupSlow.exe" if slow else "FeijingSetup.exe")
         require(exe)
-        self.process = subprocess.Popen(["wine", exe], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+        self.process = subprocess.Popen(["wine", exe] + list(args), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
         STARTED.append(self)
         self.window = wait_until(self._find_window, START_TIMEOUT, "the installer window")
@@ -586,7 +586,20 @@ class Case:
         url = values.get("URLInfoAbout", ("", ""))
         self.check(url[0] == "REG_SZ" and re.match(r"^https?://\S+$", url[1]),
                    "registry value URLInfoAbout is a REG_SZ web address (found %r)" % (url,))
-        self.check(len(values) == 6, "the uninstall entry holds six values (found %s)" % sorted(values))
+        # What Windows' list of programs reads besides: the kilobytes of the files and the list written.
+        dat = os.path.join(self.bed.unix_path(folder), "Uninstall.dat")
+        written = sum(entry.file_size for entry in self.payload()) + (os.path.getsize(dat) if os.path.exists(dat) else 0)
+        completion = {
+            "InstallLocation": ("REG_SZ", folder),
+            "EstimatedSize": ("REG_DWORD", "0x%x" % ((written + 1023) // 1024)),
+            "NoModify": ("REG_DWORD", "0x1"),
+            "NoRepair": ("REG_DWORD", "0x1"),
+            "QuietUninstallString": ("REG_SZ", '"%suninst.exe" /S' % folder),
+            "InstallDate": ("REG_SZ", time.strftime("%Y%m%d")),
+        }
+        for name, value in completion.items():
+            self.check(values.get(name) == value, "registry value %s is %r (found %r)" % (name, value, values.get(name)))
+        self.check(len(values) == 12, "the uninstall entry holds twelve values (found %s)" % sorted(values))
 
     def check_uninstall_list(self, folder):
         programs, desktop = self.bed.shell_folders()

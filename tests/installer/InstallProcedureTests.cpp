@@ -4,6 +4,7 @@
 #include "InstallFolder.h"
 #include "InstallWorker.h"
 #include "InstallerTestSupport.h"
+#include "PayloadContents.h"
 #include "ProgramLauncher.h"
 #include "ProductRegistration.h"
 #include "ProductTexts.h"
@@ -14,68 +15,6 @@ using namespace testing_support;
 using E = InstallerElement;
 
 #define PRODUCT "\xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7"  // 飞鲸网游加速器
-
-namespace {
-
-bool hasEntry()
-{
-    HKEY key;
-    const bool open = RegOpenKeyExA(HKEY_LOCAL_MACHINE, product::uninstallKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
-    if (open)
-        RegCloseKey(key);
-    return open;
-}
-
-std::optional<std::string> entryValue(const char* name)
-{
-    char data[MAX_PATH] = {};
-    DWORD size = sizeof data;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, product::uninstallKey, name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return std::string(data);
-}
-
-// What the procedure asked to end the process with; it goes on in tests.
-std::vector<UINT> exitCodes;
-
-struct Installation {
-    Installation()
-    {
-        exitCodes.clear();
-        InstallProcedure::exitProcess = [](UINT code) WINAPI { exitCodes.push_back(code); };
-    }
-    ~Installation()
-    {
-        InstallProcedure::exitProcess = &ExitProcess;
-        ProgramLauncher::throughShell = &ProgramLauncher::startThroughDesktopShell;
-        ProgramLauncher::directly = &ProgramLauncher::startDirectly;
-    }
-    FakeElements elements;
-    InstallProcedure procedure{elements};
-
-    void tick() { procedure.onAgreementCheckClicked(); }
-    // Ticks the box, presses "极速安装" with `folder` and waits for the worker's outcome.
-    void install(const std::string& folder)
-    {
-        elements.elements[E::FolderEdit].text = folder;
-        tick();
-        procedure.onInstallClicked();
-        ASSERT_TRUE(procedure.hasStartedWorker());
-        ASSERT_TRUE(pumpUntil([&] { return procedure.isWorkerFinished(); }));
-        pumpUntil([&] { return procedure.isComplete() || procedure.failure() != InstallFailure::None; }, 5000);
-    }
-    const std::string& status() { return elements.elements[E::StatusText].text; }
-    void removeTraces()
-    {
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
-        for (const auto& link : ProductRegistration::shortcuts(ProductRegistration::programsFolder(),
-                                                               ProductRegistration::desktopFolder(), "", PRODUCT))
-            DeleteFileA(link.link.c_str());
-        RemoveDirectoryA((ProductRegistration::programsFolder() + PRODUCT).c_str());
-    }
-};
-
-}  // namespace
 
 TEST(InstallProcedure, TickingEnablesRunHidesPanelAndLinkTogglesOnlyWhileUnticked)
 {
@@ -287,7 +226,7 @@ TEST(InstallProcedure, DamagedPayloadSaysSoAndMakesNothing)
     EXPECT_FALSE(pathExists(parent / "fj")) << "not even the folder";
     EXPECT_FALSE(hasEntry());
     setup.procedure.onCloseClicked();
-    EXPECT_EQ(exitCodes, std::vector<UINT>{0});
+    EXPECT_EQ(Installation::exitCodes, std::vector<UINT>{0});
 }
 
 // Each reason made real where the test bed can: the status line names it, the bar stops where it was, no
@@ -388,7 +327,7 @@ TEST(InstallProcedure, RunRightAfterCompletionMakesTheShortcutsFirst)
     };
     setup.procedure.onRunClicked();
     EXPECT_EQ(presentAtStart, std::vector<bool>(4, true));
-    EXPECT_EQ(exitCodes, std::vector<UINT>{0});
+    EXPECT_EQ(Installation::exitCodes, std::vector<UINT>{0});
     EXPECT_EQ(setup.procedure.iconTimerInterval(), 0u);
     setup.removeTraces();
 }
@@ -406,14 +345,14 @@ TEST(InstallProcedure, EndingTakesBackAnUnfinishedEntryAndMakesDueShortcuts)
             setup.procedure.onExtractProgress(percent);
         ASSERT_TRUE(hasEntry());
         setup.procedure.endInstaller();
-        EXPECT_EQ(exitCodes, std::vector<UINT>{0});
+        EXPECT_EQ(Installation::exitCodes, std::vector<UINT>{0});
         EXPECT_FALSE(hasEntry());
     }
     Installation setup;
     setup.install(folder.path());
     ASSERT_TRUE(setup.procedure.isComplete());
     setup.procedure.endInstaller();
-    EXPECT_EQ(exitCodes, std::vector<UINT>{0});
+    EXPECT_EQ(Installation::exitCodes, std::vector<UINT>{0});
     EXPECT_TRUE(hasEntry()) << "a complete installation keeps its entry";
     for (const auto& link : ProductRegistration::shortcuts(ProductRegistration::programsFolder(),
                                                            ProductRegistration::desktopFolder(), folder.path(), PRODUCT))
@@ -480,4 +419,99 @@ TEST(InstallProcedure, RunNowGoesThroughTheDesktopShellAndFallsBackToAPlainStart
     RecordProperty("desktop shell", toAnsi(shellAsked.empty() ? L"?" : shellAsked[0]));
     // The probes' files can go once they have exited.
     pumpUntil([&] { return DeleteFileA((folder / "fj.exe").c_str()) != FALSE; }, 10000);
+}
+
+namespace {
+
+// An earlier installation in `folder` whose fj.exe (a lingering probe) runs, and a program of the same name
+// elsewhere that runs too.
+struct RunningEarlierInstallation {
+    TempFolder folder{PRODUCT}, elsewhere;
+    PROCESS_INFORMATION program{}, namesake{};
+
+    RunningEarlierInstallation()
+    {
+        InstallWorker::extractPayload(folder.path(), payloadArchive(), payloadDigest(), nullptr);
+        for (const std::string& copy : {folder / "fj.exe", elsewhere / "fj.exe"})
+            CopyFileA(thisProgram().c_str(), copy.c_str(), FALSE);
+        program = startProbe(folder / "fj.exe", "linger");
+        namesake = startProbe(elsewhere / "fj.exe", "linger");
+        pumpUntil([] { return false; }, 1000);  // their windows are up
+    }
+    ~RunningEarlierInstallation()
+    {
+        for (const PROCESS_INFORMATION& process : {program, namesake}) {
+            TerminateProcess(process.hProcess, 0);
+            WaitForSingleObject(process.hProcess, 5000);
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+        }
+    }
+    static bool runs(const PROCESS_INFORMATION& process) { return WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
+};
+
+}  // namespace
+
+// Installing over a running product: asked; on yes its program is closed (not the namesake elsewhere)
+// and replaced by the payload's.
+TEST(InstallProcedure, RunningProgramIsClosedOnYesAndReplaced)
+{
+    RunningEarlierInstallation earlier;
+    ASSERT_TRUE(RunningEarlierInstallation::runs(earlier.program));
+    Installation setup;
+    setup.removeTraces();
+    DialogWatcher box(InstallProcedure::folderCaption, IDYES);
+    setup.install(earlier.folder.path());
+    ASSERT_TRUE(box.answered());
+    EXPECT_EQ(box.texts, std::vector<std::string>{InstallProcedure::runningMessage});
+    EXPECT_TRUE(setup.procedure.isComplete());
+    EXPECT_FALSE(RunningEarlierInstallation::runs(earlier.program));
+    EXPECT_TRUE(RunningEarlierInstallation::runs(earlier.namesake));
+    EXPECT_NE(readFile(earlier.folder / "fj.exe"), readFile(thisProgram())) << "replaced by the payload's";
+    setup.removeTraces();
+}
+
+// On no nothing changes: the window stays choosing with its agreement row, the program runs on, nothing
+// is written.
+TEST(InstallProcedure, RefusingToCloseTheRunningProgramLeavesEverythingAsItWas)
+{
+    RunningEarlierInstallation earlier;
+    Installation setup;
+    setup.removeTraces();
+    setup.elements.elements[E::FolderEdit].text = earlier.folder.path();
+    setup.tick();
+    const auto before = setup.elements.elements;
+    DialogWatcher box(InstallProcedure::folderCaption, IDNO);
+    setup.procedure.onInstallClicked();
+    ASSERT_TRUE(box.answered());
+    EXPECT_TRUE(setup.elements.elements == before);
+    EXPECT_FALSE(setup.procedure.hasStartedWorker());
+    EXPECT_TRUE(RunningEarlierInstallation::runs(earlier.program));
+    EXPECT_EQ(readFile(earlier.folder / "fj.exe"), readFile(thisProgram()));
+    EXPECT_FALSE(hasEntry());
+    EXPECT_FALSE(pathExists(earlier.folder / "Uninstall.dat"));
+}
+
+// The archive and its unpacked files must fit on the volume together; a small volume figure (through the
+// seam) gives the message with the megabytes needed, and the window stays choosing.
+TEST(InstallProcedure, TooLittleDiskSpaceSaysHowMuchIsNeededAndStaysChoosing)
+{
+    TempFolder parent;
+    Installation setup;
+    InstallFolder::diskFreeSpace = [](LPCWSTR, PULARGE_INTEGER available, PULARGE_INTEGER, PULARGE_INTEGER) WINAPI {
+        available->QuadPart = 3 << 20;
+        return TRUE;
+    };
+    setup.elements.elements[E::FolderEdit].text = parent / "fj\\";
+    setup.tick();
+    const auto before = setup.elements.elements;
+    DialogWatcher box(InstallProcedure::folderCaption, IDOK);
+    setup.procedure.onInstallClicked();
+    ASSERT_TRUE(box.answered());
+    const std::uint64_t needed = payloadArchive().size() + PayloadContents::read(payloadArchive())->unpackedSize();
+    EXPECT_EQ(box.texts, std::vector<std::string>{"\xB4\xC5\xC5\xCC\xBF\xD5\xBC\xE4\xB2\xBB\xD7\xE3\xA3\xAC\xD0\xE8\xD2\xAA " +
+                                                  std::to_string((needed + (1 << 20) - 1) >> 20) + " MB"});
+    EXPECT_TRUE(setup.elements.elements == before);
+    EXPECT_FALSE(setup.procedure.hasStartedWorker());
+    EXPECT_FALSE(pathExists(parent / "fj"));
 }

@@ -16,9 +16,9 @@ std::string builtProgram(const char* name)
     return tests + "..\\installer\\" + name;
 }
 
-PROCESS_INFORMATION startProgram(const std::string& exe)
+PROCESS_INFORMATION startProgram(const std::string& exe, const std::string& arguments = "")
 {
-    std::string commandLine = "\"" + exe + "\"";
+    std::string commandLine = "\"" + exe + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -116,4 +116,17 @@ TEST(InstallerProcess, SecondStartBringsTheRunningOneToTheFrontAndEndsWithZero)
     }, 20000);
     EXPECT_EQ(exitCodeWithin(second, 0), 0u);
     EXPECT_FALSE(ownWindow);
+}
+
+// "/?" shows the options and their exit codes in a message box, and ends with 0.
+TEST(InstallerProcess, HelpShowsTheOptionsAndEndsWithZero)
+{
+    DialogWatcher box(product::installerTitle, IDOK);
+    const PROCESS_INFORMATION installer = startProgram(builtProgram("FeijingSetup.exe"), "/?");
+    ASSERT_TRUE(installer.hProcess);
+    EXPECT_TRUE(box.waitAnswered());
+    EXPECT_EQ(exitCodeWithin(installer, 15000), 0u);
+    ASSERT_EQ(box.texts.size(), 1u);
+    for (const char* option : {"/S\t", "/D=", "/LOG=", "/?\t", "6 "})
+        EXPECT_NE(box.texts[0].find(option), std::string::npos) << option;
 }

@@ -2,7 +2,14 @@
 
 #include <zip.h>
 
+#include <gtest/gtest.h>
+
+#include "InstallFolder.h"
+#include "ProductRegistration.h"
+#include "ProductTexts.h"
+#include "ProgramLauncher.h"
 #include "Resources.h"
+#include "RunningPrograms.h"
 #include "Text.h"
 
 namespace testing_support {
@@ -61,14 +68,6 @@ BOOL CALLBACK collectStaticText(HWND child, LPARAM texts)
     if (lstrcmpiA(className, "Static") == 0 && GetWindowTextA(child, text, sizeof text))
         reinterpret_cast<std::vector<std::string>*>(texts)->push_back(text);
     return TRUE;
-}
-
-template <class T>
-T access(T& field, std::optional<T> value)
-{
-    if (value)
-        field = *value;
-    return field;
 }
 
 }  // namespace
@@ -227,68 +226,97 @@ std::vector<std::uint8_t> pictureBytes(const char* name)
     return {bytes.begin(), bytes.end()};
 }
 
-FakeElements::FakeElements()
-{
-    window_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 50, 50, 588, 438, nullptr, nullptr, nullptr, nullptr);
-    using E = InstallerElement;
-    for (E hidden : {E::ProgressBar, E::RunButton, E::AgreementLinkHighlighted, E::AgreementPanel, E::StatusText})
-        elements[hidden].visible = false;
-    for (E shown : {E::FolderEdit, E::InstallButton, E::BrowseButton, E::AgreementLink, E::AgreementCheck, E::FolderCaption})
-        elements[shown].visible = true;
-    elements[E::StatusText].text = "\xD5\xFD\xD4\xDA\xB0\xB2\xD7\xB0\xD6\xD0......";  // 正在安装中......
-    elements[E::StatusText].top = 373;
-    elements[E::RunButton].top = 356;
-    setPictures(E::AgreementCheck, AgreementBox::pictures(AgreementBox::Moment::Creation));
-}
-
 FakeElements::Properties& FakeElements::at(InstallerElement element)
 {
     if (GetCurrentThreadId() != thread_)
         ++otherThreadCalls;
-    return elements[element];
-}
-
-bool FakeElements::visible(InstallerElement element, std::optional<bool> value)
-{
-    return access(at(element).visible, value);
-}
-
-bool FakeElements::disabled(InstallerElement element, std::optional<bool> value)
-{
-    return access(at(element).disabled, value);
-}
-
-float FakeElements::top(InstallerElement element, std::optional<float> value)
-{
-    return access(at(element).top, value);
+    return SilentElements::at(element);
 }
 
 std::string FakeElements::text(InstallerElement element, std::optional<std::string> value)
 {
     if (value && element == InstallerElement::StatusText)
         statusTexts.push_back(*value);
-    return access(at(element).text, value);
+    return SilentElements::text(element, std::move(value));
 }
 
 int FakeElements::progressPosition(std::optional<int> value)
 {
-    at(InstallerElement::ProgressBar);
     if (value)
         positions.push_back(*value);
-    return positions.empty() ? 0 : positions.back();
+    return SilentElements::progressPosition(value);
 }
 
-void FakeElements::setPictures(InstallerElement element, const PictureSet& pictures)
+bool hasEntry()
 {
-    Properties& properties = at(element);
-    for (size_t i = 0; i < pictures.size(); ++i)
-        if (pictures[i])
-            properties.pictures[i].assign(pictures[i]->begin(), pictures[i]->end());
+    HKEY key;
+    const bool open = RegOpenKeyExA(HKEY_LOCAL_MACHINE, product::uninstallKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
+    if (open)
+        RegCloseKey(key);
+    return open;
 }
 
-std::vector<std::uint8_t> FakeElements::firstPicture(InstallerElement element)
+std::optional<std::string> entryValue(const char* name)
 {
-    return at(element).pictures[0];
+    char data[MAX_PATH] = {};
+    DWORD size = sizeof data;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, product::uninstallKey, name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::string(data);
+}
+
+std::vector<UINT> Installation::exitCodes;
+std::atomic<int> Installation::exits{0};
+
+Installation::Installation(RunMode mode, InstallLog* log) : procedure(elements, mode, log)
+{
+    exitCodes.clear();
+    exits = 0;
+    elements.onInterrupted = [this] { procedure.interrupt(); };  // as the silent installer process does
+    InstallProcedure::exitProcess = [](UINT code) WINAPI {
+        exitCodes.push_back(code);
+        ++exits;
+    };
+}
+
+Installation::~Installation()
+{
+    InstallProcedure::exitProcess = &ExitProcess;
+    ProgramLauncher::throughShell = &ProgramLauncher::startThroughDesktopShell;
+    ProgramLauncher::directly = &ProgramLauncher::startDirectly;
+    RunningPrograms::terminate = &TerminateProcess;
+    InstallFolder::diskFreeSpace = &GetDiskFreeSpaceExW;
+    ProductRegistration::runsAsSystem = &ProductRegistration::isRunningAsSystem;
+}
+
+void Installation::install(const std::string& folder)
+{
+    elements.elements[InstallerElement::FolderEdit].text = folder;
+    tick();
+    procedure.onInstallClicked();
+    ASSERT_TRUE(procedure.hasStartedWorker());
+    ASSERT_TRUE(pumpUntil([&] { return procedure.isWorkerFinished(); }));
+    pumpUntil([&] { return procedure.isComplete() || procedure.failure() != InstallFailure::None; }, 5000);
+}
+
+std::optional<UINT> Installation::installSilently(const std::string& folder)
+{
+    procedure.presetFolder(folder);
+    procedure.installSilently();
+    pumpUntil([&] { return !exitCodes.empty(); });
+    // A worker still running goes on to its end meanwhile, as it would not in a process that has ended.
+    pumpUntil([&] { return !procedure.hasStartedWorker() || procedure.isWorkerFinished(); });
+    return exitCodes.empty() ? std::nullopt : std::optional(exitCodes.front());
+}
+
+void Installation::removeTraces()
+{
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
+    const std::string programs = ProductRegistration::programsFolder();
+    for (const auto& link : ProductRegistration::shortcuts(programs, ProductRegistration::desktopFolder(), "",
+                                                           product::name))
+        DeleteFileA(link.link.c_str());
+    RemoveDirectoryA((programs + product::name).c_str());
 }
 
 }  // namespace testing_support

@@ -1,15 +1,17 @@
 #pragma once
-// Helpers of the installer tests: temporary folders, files, test archives, dialogs, a probe program
-// and window elements that keep their properties in fields.
+// Helpers of the installer tests: temporary folders, files, test archives, dialogs, a probe program,
+// window elements that keep their properties in fields and an install procedure on them.
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "InstallerElements.h"
+#include "InstallProcedure.h"
+#include "SilentElements.h"
 
 namespace testing_support {
 
@@ -70,40 +72,47 @@ std::string thisProgram();
 
 std::vector<std::uint8_t> pictureBytes(const char* name);
 
-// The installer window's elements as plain fields, starting in the choosing state, with a hidden
-// window of this thread. Counts calls made from other threads.
-class FakeElements : public InstallerElements {
+// The silent run's elements, which keep their properties in fields, recording what the procedure sets
+// and counting calls made from other threads.
+class FakeElements : public SilentElements {
 public:
-    FakeElements();
-    ~FakeElements() override { DestroyWindow(window_); }
-
-    HWND window() override { return window_; }
-    ControlHandle handle(InstallerElement element) override { return 0x1000 + 4 * static_cast<ControlHandle>(element); }
-    bool visible(InstallerElement element, std::optional<bool> value) override;
-    bool disabled(InstallerElement element, std::optional<bool> value) override;
-    float top(InstallerElement element, std::optional<float> value) override;
     std::string text(InstallerElement element, std::optional<std::string> value) override;
     int progressPosition(std::optional<int> value) override;
-    void setPictures(InstallerElement element, const PictureSet& pictures) override;
-    std::vector<std::uint8_t> firstPicture(InstallerElement element) override;
 
-    struct Properties {
-        bool visible = true;
-        bool disabled = false;
-        float top = 0;
-        std::string text;
-        std::vector<std::vector<std::uint8_t>> pictures = std::vector<std::vector<std::uint8_t>>(4);
-        bool operator==(const Properties&) const = default;
-    };
-    std::map<InstallerElement, Properties> elements;
     std::vector<int> positions;            // every position set, in order
     std::vector<std::string> statusTexts;  // every status caption set, in order
     int otherThreadCalls = 0;
 
+protected:
+    Properties& at(InstallerElement element) override;
+
 private:
-    Properties& at(InstallerElement element);
-    HWND window_ = nullptr;
     DWORD thread_ = GetCurrentThreadId();
+};
+
+// The uninstall entry exists; one of its texts.
+bool hasEntry();
+std::optional<std::string> entryValue(const char* name);
+
+// An install procedure on FakeElements whose exits are recorded instead of ending the process, with
+// the program launcher's, the running programs' and the folder's seams put back afterwards.
+struct Installation {
+    explicit Installation(RunMode mode = RunMode::Interactive, InstallLog* log = nullptr);
+    ~Installation();
+    FakeElements elements;
+    InstallProcedure procedure;
+
+    void tick() { procedure.onAgreementCheckClicked(); }
+    // Ticks the box, presses "极速安装" with `folder` and waits for the worker's outcome.
+    void install(const std::string& folder);
+    // Runs silently into `folder` until the procedure asks to end; the exit code, if it did.
+    std::optional<UINT> installSilently(const std::string& folder);
+    const std::string& status() { return elements.elements[InstallerElement::StatusText].text; }
+    // No uninstall entry, program group or shortcut of the product.
+    static void removeTraces();
+
+    static std::vector<UINT> exitCodes;  // what the procedure asked to end the process with
+    static std::atomic<int> exits;       // how often, readable from any thread
 };
 
 }  // namespace testing_support

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "InstallerTestSupport.h"
+#include "PayloadContents.h"
 #include "PayloadUnpacker.h"
 #include "InstallWorker.h"
 #include "Sha256.h"
@@ -91,6 +92,21 @@ TEST(PayloadUnpacker, EntryNamesReachingOutsideTheFolderAreSkippedButCounted)
     EXPECT_EQ(folderContents(folder), (std::vector<std::string>{"empty", "ok.txt", "sub"}));
     EXPECT_EQ(readFile(folder + "sub\\dir\\nested.txt"), "deep");
     EXPECT_FALSE(pathExists("C:\\up5.txt"));
+
+    // What the checks before writing count is what was written: the same files, named and sized alike.
+    const std::string bytes = readFile(outer / "names.zip").value_or("");
+    const std::optional<PayloadContents> contents =
+        PayloadContents::read(Bytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    ASSERT_TRUE(contents);
+    std::vector<std::pair<std::wstring, std::uint64_t>> listed, written;
+    for (const PayloadContents::File& file : contents->files)
+        listed.emplace_back(file.name, file.size);
+    TempFolder again;
+    PayloadUnpacker::unpack(outer / "names.zip", again.path(), nullptr,
+                            [&](const std::wstring& name, unsigned long long size) { written.emplace_back(name, size); });
+    EXPECT_EQ(listed, (std::vector<std::pair<std::wstring, std::uint64_t>>{{L"ok.txt", 4}, {L"sub\\dir\\nested.txt", 4}}));
+    EXPECT_EQ(written, listed);
+    EXPECT_FALSE(PayloadContents::read(Bytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size() / 2)));
 }
 
 TEST(PayloadUnpacker, SafeNameTable)

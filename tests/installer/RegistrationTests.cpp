@@ -62,6 +62,56 @@ TEST(ProductRegistration, UninstallEntryHoldsSixStringValues)
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
 }
 
+// What Windows' list of programs reads besides: read back with their types, beside the six.
+TEST(ProductRegistration, CompletionValuesFollowTheSixAndReadBack)
+{
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
+    const std::string folder = "D:\\" PRODUCT " x\\";
+    ProductRegistration::writeUninstallEntry(folder);
+    SYSTEMTIME date = {};
+    date.wYear = 2024;
+    date.wMonth = 3;
+    date.wDay = 9;
+    ProductRegistration::writeValues(ProductRegistration::completionValues(folder, 16081441, date));
+
+    const struct {
+        const char* name;
+        DWORD type;
+        std::string data;
+    } expected[] = {
+        {"DisplayIcon", REG_SZ, folder + "fj.exe"},
+        {"DisplayName", REG_SZ, PRODUCT},
+        {"DisplayVersion", REG_SZ, "201909999"},
+        {"UninstallString", REG_SZ, folder + "uninst.exe"},
+        {"Publisher", REG_SZ, "\xB1\xB1\xC1\xEB\xCA\xFD\xC2\xEB\xBF\xC6\xBC\xBC\xD3\xD0\xCF\xDE\xB9\xAB\xCB\xBE"},
+        {"URLInfoAbout", REG_SZ, "http://www.feijingjsq.com/"},
+        {"InstallLocation", REG_SZ, folder},
+        {"EstimatedSize", REG_DWORD, "15705"},  // kilobytes, rounded up
+        {"NoModify", REG_DWORD, "1"},
+        {"NoRepair", REG_DWORD, "1"},
+        {"QuietUninstallString", REG_SZ, "\"" + folder + "uninst.exe\" /S"},
+        {"InstallDate", REG_SZ, "20240309"},
+    };
+    // Wine lists values sorted by name, so their order cannot be read back here.
+    for (const auto& value : expected) {
+        char data[1024] = {};
+        DWORD size = sizeof data, type = 0;
+        ASSERT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, product::uninstallKey, value.name, RRF_RT_ANY, &type, data, &size),
+                  ERROR_SUCCESS)
+            << value.name;
+        EXPECT_EQ(type, value.type) << value.name;
+        const std::string read = type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(data)) : std::string(data);
+        EXPECT_EQ(read, value.data) << value.name;
+    }
+    HKEY key;
+    DWORD count = 0;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, product::uninstallKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(count, std::size(expected));
+    RegCloseKey(key);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, product::uninstallKey);
+}
+
 TEST(ProductRegistration, FourShortcutsAreReadBackWithTheirTargets)
 {
     TempFolder root("\xD7\xC0\xC3\xE6");  // 桌面

@@ -85,18 +85,20 @@ TEST(Uninstaller, CommandLineSwitches)
         const char* line;
         bool silent;
         const char* folder;
-        UINT_PTR waitFor;
+        UINT_PTR waitFor, reportTo;
     } cases[] = {
-        {"C:\\x\\uninst.exe", false, "", 0},
-        {"\"C:\\a b\\uninst.exe\" /S", true, "", 0},
-        {"\"C:\\t\\uninst.exe\" /S /P=84 /D=C:\\Program Files\\" PRODUCT "\\", true, "C:\\Program Files\\" PRODUCT "\\", 84},
-        {"uninst.exe /D=C:\\x\\ /S", false, "C:\\x\\ /S", 0},  // the folder takes the rest of the line
+        {"C:\\x\\uninst.exe", false, "", 0, 0},
+        {"\"C:\\a b\\uninst.exe\" /S", true, "", 0, 0},
+        {"\"C:\\t\\uninst.exe\" /S /P=84 /R=4294967300 /D=C:\\Program Files\\" PRODUCT "\\", true,
+         "C:\\Program Files\\" PRODUCT "\\", 84, sizeof(UINT_PTR) == 8 ? 4294967300u : 4},
+        {"uninst.exe /D=C:\\x\\ /S", false, "C:\\x\\ /S", 0, 0},  // the folder takes the rest of the line
     };
     for (const auto& c : cases) {
         const Uninstaller::Options options = Uninstaller::parseCommandLine(c.line);
         EXPECT_EQ(options.silent, c.silent) << c.line;
         EXPECT_EQ(options.folder, c.folder) << c.line;
         EXPECT_EQ(reinterpret_cast<UINT_PTR>(options.waitFor), c.waitFor) << c.line;
+        EXPECT_EQ(reinterpret_cast<UINT_PTR>(options.reportTo), c.reportTo) << c.line;
     }
 }
 
@@ -146,6 +148,33 @@ TEST(Uninstaller, SilentRunEndsTheProgramRemovesEverythingAndItsFolder)
     EXPECT_FALSE(FakeInstallation::hasEntry());
     CloseHandle(program.hThread);
     CloseHandle(program.hProcess);
+}
+
+// Run silently (as a deployment tool runs QuietUninstallString) it waits for its working copy and ends
+// with the copy's exit code: a file held open is reported, not passed over as success.
+TEST(Uninstaller, SilentRunEndsWithItsWorkingCopysExitCode)
+{
+    FakeInstallation installation;
+    ASSERT_TRUE(CopyFileA(thisProgram().c_str(), (installation.root / "holder.exe").c_str(), FALSE));
+    const PROCESS_INFORMATION holder = startProbe(installation.root / "holder.exe", "hold:" + installation.folder + "fjcore.dll");
+    ASSERT_TRUE(holder.hProcess);
+    pumpUntil([] { return false; }, 1000);  // it holds the file
+    EXPECT_EQ(installation.runUninstaller("/S"), static_cast<DWORD>(Uninstaller::Incomplete));
+    EXPECT_TRUE(pathExists(installation.folder + "fjcore.dll"));
+    EXPECT_TRUE(pathExists(installation.folder + "uninst.exe")) << "kept, to be run again";
+    EXPECT_TRUE(FakeInstallation::hasEntry());
+    TerminateProcess(holder.hProcess, 0);
+    WaitForSingleObject(holder.hProcess, 5000);
+    CloseHandle(holder.hThread);
+    CloseHandle(holder.hProcess);
+
+    EXPECT_EQ(installation.runUninstaller("/S"), 0u);
+    EXPECT_FALSE(FakeInstallation::hasEntry()) << "gone when the exit code comes";
+    EXPECT_FALSE(pathExists(installation.folder + "Uninstall.dat"));
+    // The lock passes to the copy until it has removed the first uninstaller's file and the folder.
+    InstanceLock next;
+    ASSERT_TRUE(next.acquire(30000));
+    EXPECT_FALSE(pathExists(installation.folder));
 }
 
 TEST(Uninstaller, UserFilesAndTheirFolderStay)
