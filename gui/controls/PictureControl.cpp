@@ -306,8 +306,18 @@ int PictureControl::delayOfFrame(int frame) const
 
 void PictureControl::paint()
 {
-    if (currentFrame_ == 0)
+    if (currentFrame_ == 0) {
+        // No picture (the bytes did not decode): the control shows nothing, not the picture it had.
+        if (timerRunning_) {
+            KillTimer(hostWindow(), handle());
+            timerRunning_ = false;
+        }
+        fadeParam_ = -1;
+        PaintContext context;
+        if (beginPaint(context, nullptr, true))
+            endPaint(context);
         return;
+    }
     if (isDisabled()) {
         // The host dims the last image; the change, if any, shows when the picture is enabled again.
         ++currentFrame_;
