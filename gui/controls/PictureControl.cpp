@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "Canvas.h"
+#include "DibCanvas.h"
 #include "HostWindow.h"
 
 // Sections: icon conversion · lifetime · creation · accessors · events · decoding · painting
@@ -45,13 +46,7 @@ GpBitmap* bitmapFromIcon(HICON icon)
         GetObjectW(info.hbmColor, sizeof bm, &bm);
         const int width = bm.bmWidth, height = bm.bmHeight;
         if (width > 0 && height > 0) {
-            BITMAPINFO bi = {};
-            bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-            bi.bmiHeader.biWidth = width;
-            bi.bmiHeader.biHeight = -height;  // top-down, as GDI+ scans
-            bi.bmiHeader.biPlanes = 1;
-            bi.bmiHeader.biBitCount = 32;
-            bi.bmiHeader.biCompression = BI_RGB;
+            BITMAPINFO bi = dibHeader(width, height, true);  // top-down, as GDI+ scans
             pixels.resize(static_cast<size_t>(width) * height);
             HDC dc = GetDC(nullptr);
             const int lines = GetDIBits(dc, info.hbmColor, 0, height, pixels.data(), &bi, DIB_RGB_COLORS);
