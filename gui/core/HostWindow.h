@@ -80,7 +80,7 @@ public:
     virtual void invalidate(const RectF& rect, int mode);                              // HostWindowRender.cpp
     // nullopt = the control's own tooltipText; an empty text only removes the tool.
     virtual void setControlTooltip(ControlHandle control, std::optional<std::string> text = std::nullopt);
-    virtual void fadeTick(HWND hwnd, UINT msg, UINT_PTR id, DWORD time);               // HostWindowRender.cpp
+    virtual void fadeTick(HWND hwnd, UINT msg, UINT_PTR id, DWORD time);               // HostWindowAnimation.cpp
     virtual bool onSysChar(UINT msg, WPARAM wParam, LPARAM lParam);
     virtual bool onKeyDown(UINT msg, WPARAM wParam, LPARAM lParam);
     virtual void detach(HWND hwnd);
@@ -93,12 +93,12 @@ public:
     virtual int frameStyle(std::optional<int> value = std::nullopt);
     // mode 0 presents at once, 1 fades in, anything else neither; quiet = no EV_SNAPSHOT to the controls.
     virtual void setBackground(std::optional<Bytes> picture, std::optional<COLORREF> color, int mode,
-                               bool quiet);                                            // HostWindowRender.cpp
+                               bool quiet);                                            // HostWindowBackground.cpp
     virtual void layoutCaption();
     virtual void setShadowWidth(int value);
     virtual void setFocus(ControlHandle control, bool mark);
     virtual void present(std::optional<RectF> rect = std::nullopt);                    // HostWindowRender.cpp
-    virtual void show(int animation = 0, std::optional<int> duration = std::nullopt);  // HostWindowRender.cpp
+    virtual void show(int animation = 0, std::optional<int> duration = std::nullopt);  // HostWindowAnimation.cpp
     virtual void setCloseAnimation(int value);
     virtual void setDefaultCursor(CursorSpec cursor);
     virtual void setOnPaintBackground(HostPaintBackgroundHandler callback);
@@ -115,7 +115,7 @@ public:
     virtual void setOnFocus(HostControlHandler callback);
     virtual void setOnBlur(HostControlHandler callback);
 
-    // --- routing (HostWindowInput.cpp) ---
+    // --- routing (HostWindowInput.cpp, HostWindowKeyboard.cpp) ---
     // The topmost visible, enabled control under (x, y), searching from `last` backwards and into children.
     static ControlHandle controlAt(ControlHandle last, float x, float y);
     // The control's event dispatch; control 0 answers 0.
@@ -137,7 +137,7 @@ public:
     // The window procedure the thunk jumps to: its first argument is the HostHandle, not the window.
     static LRESULT CALLBACK thunkWindowProc(HWND host, UINT msg, WPARAM wParam, LPARAM lParam);
 
-    // --- Rendering (HostWindowRender.cpp) ---
+    // --- Rendering (HostWindowRender.cpp, HostWindowBackground.cpp, HostWindowAnimation.cpp) ---
     // Redraws the rectangle into the back buffer at once, without putting it on screen (fade-in snapshots).
     void redrawIntoBackBuffer(const RectF& rect);
     // A new ARGB bitmap copied from the back buffer at `rect`; the caller disposes it.
@@ -286,7 +286,7 @@ public:
     EventRecords eventRecords;  // records handed out for WM_EX_EVENT and not yet delivered
 
 private:
-    // Message handlers of windowProc (HostWindowInput.cpp).
+    // Message handlers of windowProc (HostWindowInput.cpp, HostWindowKeyboard.cpp).
     LRESULT routeMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT handleEngineMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void handleActivate(WPARAM wParam, LPARAM lParam);

@@ -55,10 +55,14 @@ LRESULT HostWindow::windowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     ++dispatchDepth_;
     const LRESULT result = routeMessage(msg, wParam, lParam);
     // Hover is decided again only here, with no handler of this host on the stack.
-    if (--dispatchDepth_ == 0 && hoverCheckDue_) {
-        hoverCheckDue_ = false;
-        if (hoverStale_)
-            redecideHover();
+    if (--dispatchDepth_ == 0) {
+        if (hoverCheckDue_) {
+            hoverCheckDue_ = false;
+            if (hoverStale_)
+                redecideHover();
+        } else if (hoverStale_ && !pressed && !redrawLock) {
+            postHoverCheck();  // a check that a press held back
+        }
     }
     return result;
 }
@@ -618,11 +622,14 @@ void HostWindow::redecideHover()
                                               {VK_CONTROL, MK_CONTROL}};
     for (const auto& [key, flag] : buttons)
         keys |= GetKeyState(key) < 0 ? flag : 0;
+    // In a resize zone onMouse sets the border's cursor itself.
+    const bool inResizeZone = resizable && !IsZoomed(hwnd) && resizeZoneAt(at.x, at.y, size.cx, size.cy) != 0;
     // Counted as a dispatch: a change made by the handlers below is decided on the next check.
     ++dispatchDepth_;
     trackMouseLeave();
     onMouse(WM_MOUSEMOVE, keys, MAKELPARAM(at.x, at.y));
-    handleSetCursor();
+    if (!inResizeZone && hwnd)
+        handleSetCursor();
     --dispatchDepth_;
 }
 
