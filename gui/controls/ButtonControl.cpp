@@ -8,6 +8,7 @@
 #include "Canvas.h"
 #include "Engine.h"
 #include "Fonts.h"
+#include "HostWindow.h"
 #include "LabelControl.h"
 #include "StringFormatHelper.h"
 #include "Text.h"
@@ -227,8 +228,9 @@ void ButtonControl::registerAccessKey()
 
 void ButtonControl::unregisterAccessKey()
 {
-    if (registeredKey_ != 0 && hostWindow())
-        SendMessageW(hostWindow(), WM_EX_SET_ACCELERATOR, static_cast<WPARAM>(registeredKey_), 0);
+    // Only our own entry: another control may have taken the same key since.
+    if (HostWindow* host = hostObject(); registeredKey_ != 0 && host)
+        host->removeAccelerators(handle(), registeredKey_);
     registeredKey_ = 0;
 }
 

@@ -7,6 +7,7 @@
 
 #include "HostWindow.h"
 #include "Images.h"
+#include "LiveControls.h"
 
 namespace {
 
@@ -90,8 +91,9 @@ ControlHandle Control::create(ParentHandle parent, const RectF& bounds, int kind
     HostWindow* host = parent ? hostOfWindow(parentWindow) : nullptr;
     Control* parentControl = nullptr;
     if (!host) {
-        if (!parent || IsWindow(parentWindow))
-            return 0;  // no parent, or a window without a host
+        // Read through only when it names a live control: a stale window handle is no address.
+        if (!LiveControls::contains(parent))
+            return 0;  // no parent, a window without a host, or nothing at all
         parentControl = fromHandle(parent);
         if (parentControl == this || parentControl->handle_ != parent || !parentControl->host_)
             return 0;
@@ -118,6 +120,7 @@ ControlHandle Control::create(ParentHandle parent, const RectF& bounds, int kind
     firstChild_ = lastChild_ = 0;
     handle_ = self;
     host_ = host->handle();
+    LiveControls::add(self);
 
     if (parentControl)
         setParent(parent);
@@ -130,6 +133,8 @@ ControlHandle Control::create(ParentHandle parent, const RectF& bounds, int kind
     transitionParam_ = transitionParam;
     // Idle means transitionFrame == transitionFrames; anything else reads as a running fade-in to the host.
     transitionFrame_ = transitionFrames;
+    if (visible_)
+        host->noteLayoutChange();
 
     sendEvent(EV_CREATE, reinterpret_cast<WPARAM>(bitmap_), pointerParam(graphics_));
     if (handle_ == self)
@@ -147,10 +152,8 @@ void Control::destroy()
     // The repaint is sent, not posted: a posted one would read the bounds after they were zeroed below.
     const bool wasVisible = visible_;
     visible_ = false;
-    if (wasVisible && IsWindow(hostWindow_)) {
-        const RectF area = bounds_;
-        SendMessageW(hostWindow_, WM_EX_INVALIDATE, redrawNow, pointerParam(&area));
-    }
+    if (wasVisible && IsWindow(hostWindow_))
+        SendMessageW(hostWindow_, WM_EX_INVALIDATE, redrawNow, pointerParam(&bounds_));
 
     for (ControlHandle child = firstChild_; child;) {
         Control* c = fromHandle(child);
@@ -178,7 +181,11 @@ void Control::destroy()
         }
         if (host->keyboardFocus == self)
             host->keyboardFocus = 0;
+        host->removeAccelerators(self);
+        if (wasVisible)
+            host->noteLayoutChange();
     }
+    LiveControls::remove(self);
 
     unlink();
     tooltipText_.clear();
@@ -246,9 +253,11 @@ void Control::setParent(ParentHandle newParent)
     HWND asWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(newParent));
     Control* parentControl = nullptr;
     if (newParent && asWindow != hostWindow_) {
+        if (!LiveControls::contains(newParent))
+            return;  // neither this host's window nor a live control
         parentControl = fromHandle(newParent);
-        if (IsWindow(asWindow) || parentControl->handle_ != newParent || parentControl->host_ != host_)
-            return;  // not a control of this host
+        if (parentControl->host_ != host_)
+            return;  // a control of another host
         for (Control* up = parentControl; up; up = up->parent_ ? fromHandle(up->parent_) : nullptr) {
             if (up == this)
                 return;  // a control cannot become its own descendant
@@ -264,6 +273,8 @@ void Control::setParent(ParentHandle newParent)
         if (host)
             linkLast(&host->firstControl, &host->lastControl);
     }
+    if (host && visible_)
+        host->noteLayoutChange();
     invalidate();
 }
 
@@ -346,6 +357,8 @@ void Control::setZOrder(std::optional<int> where, std::optional<bool> noRedraw)
         linkFirst(first, last);
     else
         linkLast(first, last);
+    if (HostWindow* host = hostObject(); host && visible_)
+        host->noteLayoutChange();
     if (!noRedraw.value_or(false))
         invalidate();
 }
@@ -394,9 +407,13 @@ void Control::move(std::optional<float> x, std::optional<float> y, std::optional
 
     const LPARAM redraw = visible_ && (!noRedraw || forceRedraw) ? 1 : 0;
     HostWindow* host = hostObject();
-    // The host refuses (0) only while its redraw lock is held; give up when it is gone or never agrees.
+    // The host refuses (0) only while its redraw lock is held. The lock is taken on the window's own
+    // thread, which recomposes on release what it refused: waiting there could only wait for ever. Another
+    // thread waits for the release; it gives up when the host is gone or never agrees.
+    const bool onLockThread = GetWindowThreadProcessId(hostWindow_, nullptr) == GetCurrentThreadId();
     for (int tries = 0; SendMessageW(hostWindow_, WM_EX_MOVED, self, redraw) != 1; ++tries) {
-        if (tries >= maxMoveRetries || !IsWindow(hostWindow_) || HostWindow::fromWindow(hostWindow_) != host)
+        if (onLockThread || tries >= maxMoveRetries || !IsWindow(hostWindow_) ||
+            HostWindow::fromWindow(hostWindow_) != host)
             break;
         Sleep(1);
         if (handle_ != self)
@@ -449,6 +466,8 @@ bool Control::visible(std::optional<bool> value)
     if (value && *value != visible_) {
         visible_ = *value;
         if (handle_) {
+            if (HostWindow* host = hostObject())
+                host->noteLayoutChange();
             sendEvent(visible_ ? EV_SHOW : EV_HIDE, 0, 0);
             invalidate();
         }
@@ -466,6 +485,8 @@ bool Control::disabled(std::optional<bool> value)
                 host->focusedControl = 0;
                 postEvent(EV_BLUR, 0, 0);
             }
+            if (host)
+                host->noteLayoutChange();
             postEvent(EV_MOUSE_LEAVE, 0, 0);
             invalidate();
         }
@@ -573,32 +594,30 @@ std::string Control::name(std::optional<std::string> text)
 
 // ---- events ----
 
+// The record belongs to the host that issued it: it takes it back when the message arrives, and frees
+// what never arrived when its window goes.
 int Control::sendEvent(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (!handle_ || !hostOfWindow(hostWindow_))
+    const HWND window = hostWindow_;
+    HostWindow* host = hostOfWindow(window);
+    if (!handle_ || !host)
         return 0;
-    auto* record = new EventRecord{code, wParam, lParam};
-    return static_cast<int>(SendMessageW(hostWindow_, WM_EX_EVENT, handle_, pointerParam(record)));
+    const LPARAM record = host->eventRecords.issue(code, wParam, lParam);
+    const auto answer = static_cast<int>(SendMessageW(window, WM_EX_EVENT, handle_, record));
+    // Not delivered (the send failed): freed here, unless the host went with its window meanwhile.
+    if (hostOfWindow(window) == host)
+        host->eventRecords.discard(record);
+    return answer;
 }
 
 void Control::postEvent(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (!handle_ || !hostOfWindow(hostWindow_))
+    HostWindow* host = hostOfWindow(hostWindow_);
+    if (!handle_ || !host)
         return;
-    auto* record = new EventRecord{code, wParam, lParam};
-    if (!PostMessageW(hostWindow_, WM_EX_EVENT, handle_, pointerParam(record)))
-        delete record;
-}
-
-int Control::dispatchEventRecord(ControlHandle control, LPARAM record)
-{
-    std::unique_ptr<EventRecord> owned(reinterpret_cast<EventRecord*>(record));
-    if (!control || !owned)
-        return 0;
-    Control* target = fromHandle(control);
-    if (target->handle_ != control)
-        return 0;
-    return target->dispatchEvent(owned->code, owned->wParam, owned->lParam);
+    const LPARAM record = host->eventRecords.issue(code, wParam, lParam);
+    if (!PostMessageW(hostWindow_, WM_EX_EVENT, handle_, record))
+        host->eventRecords.discard(record);
 }
 
 void Control::bindEvent(int code, EventHandler handler)

@@ -8,19 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "EventRecords.h"
 #include "Forward.h"
 #include "Gdip.h"
 
-// What sendEvent/postEvent hand the host through WM_EX_EVENT: 12 bytes in the 32-bit product.
-// Ownership: every record is allocated with `new` by its sender, sent or posted alike, and belongs to the
-// window that receives the message; the host frees it after dispatch (Control::dispatchEventRecord does
-// both). A sender whose message cannot be delivered frees the record itself.
-struct EventRecord {
-    int code;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-static_assert(sizeof(EventRecord) == 3 * sizeof(LPARAM));
 
 // A parent argument: a control handle, a host window's HWND, or 0 (both pointer-sized).
 using ParentHandle = std::uintptr_t;
@@ -109,9 +100,6 @@ public:
 
     // Event dispatch: the class's handleEvent (its answer is the answer), then the first matching binding.
     int dispatchEvent(int code, WPARAM wParam, LPARAM lParam);
-    // WM_EX_EVENT on the host's side: dispatches the record to `control` and frees the record. Control 0,
-    // or one destroyed since the record was posted (its handle no longer names it), answers 0.
-    static int dispatchEventRecord(ControlHandle control, LPARAM record);
 
     // Paint protocol. beginPaint answers false (draw nothing) without host window or host.
     bool beginPaint(PaintContext& context, const RectF* rect, bool withFadeIn);

@@ -515,7 +515,14 @@ void LabelControl::paint()
         if (host && host->keyboardFocus == handle())
             drawFrame(g, area, FrameFocus);
     }
+    const ControlHandle self = handle();
     endPaint(context);
+    // A fade that did not start (hidden, redraw suspended) is dropped: left armed, it would run on some
+    // later, unrelated repaint.
+    if (fadePending_ && handle() == self && transitionFrame() == transitionFrames()) {
+        fadePending_ = false;
+        transitionFrames(0, 0);
+    }
 }
 
 // ---- contrast ----

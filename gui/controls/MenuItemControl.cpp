@@ -123,15 +123,8 @@ void MenuItemControl::registerAccessKey()
 void MenuItemControl::unregisterAccessKey()
 {
     // Only our own entry: another item may have taken the same key since.
-    HostWindow* host = hostObject();
-    if (registeredKey_ != 0 && host && IsWindow(hostWindow())) {
-        for (const HostWindow::Accelerator& entry : host->accelerators) {
-            if (entry.key == registeredKey_ && entry.control == handle()) {
-                SendMessageW(hostWindow(), WM_EX_SET_ACCELERATOR, static_cast<WPARAM>(registeredKey_), 0);
-                break;
-            }
-        }
-    }
+    if (HostWindow* host = hostObject(); registeredKey_ != 0 && host)
+        host->removeAccelerators(handle(), registeredKey_);
     registeredKey_ = 0;
 }
 
@@ -212,7 +205,7 @@ void MenuItemControl::deliverCommand()
         SetForegroundWindow(owner);
     PostMessageW(root ? root : window, WM_CLOSE, 0, 0);
 
-    if (delivery == DeliverByCommand) {
+    if (delivery == MenuItem::DeliverByCommand) {
         if (owner)
             SendMessageW(owner, WM_COMMAND, static_cast<WPARAM>(keyCode), eventControl);
     } else if (keyCode) {

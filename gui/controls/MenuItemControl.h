@@ -21,7 +21,6 @@ public:
     enum ItemType : int { TypeCommand = 0, TypeSeparator = 1, TypeSubmenu = 2 };
     enum ItemState : int { StateDisabled = -1, StateChecked = 4 };
     enum PaintState : int { PaintNormal = 0, PaintHighlighted = 1 };
-    enum Delivery : int { DeliverByCall = 0, DeliverByCommand = 1 };
 
     static constexpr ARGB separatorColor = 0xFEB7C3CC;   // COLORREF 0xCCC3B7 at alpha 254
     static constexpr ARGB highlightTextColor = 0xF0FFFFFF;

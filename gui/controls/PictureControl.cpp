@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "Canvas.h"
+#include "DibCanvas.h"
 #include "HostWindow.h"
 
 // Sections: icon conversion · lifetime · creation · accessors · events · decoding · painting
@@ -45,13 +46,7 @@ GpBitmap* bitmapFromIcon(HICON icon)
         GetObjectW(info.hbmColor, sizeof bm, &bm);
         const int width = bm.bmWidth, height = bm.bmHeight;
         if (width > 0 && height > 0) {
-            BITMAPINFO bi = {};
-            bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-            bi.bmiHeader.biWidth = width;
-            bi.bmiHeader.biHeight = -height;  // top-down, as GDI+ scans
-            bi.bmiHeader.biPlanes = 1;
-            bi.bmiHeader.biBitCount = 32;
-            bi.bmiHeader.biCompression = BI_RGB;
+            BITMAPINFO bi = dibHeader(width, height, true);  // top-down, as GDI+ scans
             pixels.resize(static_cast<size_t>(width) * height);
             HDC dc = GetDC(nullptr);
             const int lines = GetDIBits(dc, info.hbmColor, 0, height, pixels.data(), &bi, DIB_RGB_COLORS);
@@ -306,8 +301,18 @@ int PictureControl::delayOfFrame(int frame) const
 
 void PictureControl::paint()
 {
-    if (currentFrame_ == 0)
+    if (currentFrame_ == 0) {
+        // No picture (the bytes did not decode): the control shows nothing, not the picture it had.
+        if (timerRunning_) {
+            KillTimer(hostWindow(), handle());
+            timerRunning_ = false;
+        }
+        fadeParam_ = -1;
+        PaintContext context;
+        if (beginPaint(context, nullptr, true))
+            endPaint(context);
         return;
+    }
     if (isDisabled()) {
         // The host dims the last image; the change, if any, shows when the picture is enabled again.
         ++currentFrame_;

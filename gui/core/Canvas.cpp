@@ -1,5 +1,6 @@
 #include "Canvas.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Engine.h"
@@ -21,6 +22,22 @@ void inflateRect(RectF& rect, int dx, int dy, int dw, int dh)
 RectF rectFromRECT(const RECT& rc)
 {
     return makeRectF(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+}
+
+RECT coveringRect(const RectF& rect)
+{
+    constexpr float tolerance = 1e-7f;
+    RECT rc;
+    rc.left = static_cast<LONG>(std::floor(rect.x + tolerance));
+    rc.top = static_cast<LONG>(std::floor(rect.y + tolerance));
+    rc.right = static_cast<LONG>(std::ceil(rect.x + rect.width - tolerance));
+    rc.bottom = static_cast<LONG>(std::ceil(rect.y + rect.height - tolerance));
+    return rc;
+}
+
+RECT intersectRects(const RECT& a, const RECT& b)
+{
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
 }
 
 GpPath* roundedRectPath(const RectF& rect, float corner, Gdiplus::FillMode fillMode)
@@ -190,6 +207,20 @@ void fillGradient(GpGraphics* g, const RectF& rect, ARGB color1, ARGB color2, st
     GDIP(GdipDeleteBrush)(brush);
 }
 
+GpImageAttributes* alphaAttributes(int alpha)
+{
+    Gdiplus::ColorMatrix matrix = {};
+    for (int i = 0; i < 5; ++i)
+        matrix.m[i][i] = 1.0f;
+    matrix.m[3][3] = static_cast<float>(alpha) / 255.0f;
+    GpImageAttributes* attributes = nullptr;
+    if (GDIP(GdipCreateImageAttributes)(&attributes) != Gdiplus::Ok)
+        return nullptr;
+    GDIP(GdipSetImageAttributesColorMatrix)(attributes, Gdiplus::ColorAdjustTypeDefault, TRUE, &matrix, nullptr,
+                                            Gdiplus::ColorMatrixFlagsDefault);
+    return attributes;
+}
+
 void drawImageNineGrid(GpGraphics* g, GpImage* image, const RectF& dest, const RectF& centre, std::optional<int> alpha)
 {
     if (!g || !image)
@@ -209,16 +240,7 @@ void drawImageNineGrid(GpGraphics* g, GpImage* image, const RectF& dest, const R
         {{dx + dw - r, dy + cy, r, dh - cy - b}, {W - r, cy, r, H - cy - b}},
         {{dx + cx, dy + cy, dw - cx - r, dh - cy - b}, {cx, cy, W - cx - r, H - cy - b}},
     };
-    GpImageAttributes* attributes = nullptr;
-    if (alpha) {
-        Gdiplus::ColorMatrix matrix = {};
-        for (int i = 0; i < 5; ++i)
-            matrix.m[i][i] = 1.0f;
-        matrix.m[3][3] = static_cast<float>(*alpha) / 255.0f;
-        if (GDIP(GdipCreateImageAttributes)(&attributes) == Gdiplus::Ok)
-            GDIP(GdipSetImageAttributesColorMatrix)(attributes, Gdiplus::ColorAdjustTypeDefault, TRUE, &matrix,
-                                                    nullptr, Gdiplus::ColorMatrixFlagsDefault);
-    }
+    GpImageAttributes* attributes = alpha ? alphaAttributes(*alpha) : nullptr;
     auto whole = [](float v) { return std::trunc(v); };
     for (const auto& part : parts) {
         const RectF& d = part[0];

@@ -10,6 +10,11 @@
 RectF makeRectF(int x, int y, int w, int h);
 void inflateRect(RectF& rect, int dx, int dy, int dw, int dh);
 RectF rectFromRECT(const RECT& rc);
+// Whole pixels covering the rectangle.
+RECT coveringRect(const RectF& rect);
+// Left/top the larger, right/bottom the smaller: inverted (empty) when they do not meet.
+RECT intersectRects(const RECT& a, const RECT& b);
+inline bool isEmptyRect(const RECT& rc) { return rc.right <= rc.left || rc.bottom <= rc.top; }
 
 inline Gdiplus::GpRectF* gpRect(RectF* rect) { return reinterpret_cast<Gdiplus::GpRectF*>(rect); }
 inline const Gdiplus::GpRectF* gpRect(const RectF* rect) { return reinterpret_cast<const Gdiplus::GpRectF*>(rect); }
@@ -33,6 +38,10 @@ void drawFrame(GpGraphics* g, const RectF& rect, unsigned style, std::optional<A
 
 // Linear gradient, vertical unless a LinearGradientMode is given.
 void fillGradient(GpGraphics* g, const RectF& rect, ARGB color1, ARGB color2, std::optional<int> mode = std::nullopt);
+
+// Image attributes whose colour matrix multiplies alpha by alpha / 255; null when GDI+ makes none. The
+// caller disposes of them.
+GpImageAttributes* alphaAttributes(int alpha);
 
 // Corners keep their size, edges stretch along one axis, the centre along both.
 void drawImageNineGrid(GpGraphics* g, GpImage* image, const RectF& dest, const RectF& centre,

@@ -59,6 +59,7 @@ enum HostMessage : unsigned {
     WM_EX_INVALIDATE = 10256,      // wParam = mode, lParam = const RectF*
     WM_EX_MOVED = 10257,           // wParam = control, lParam = 1 to redraw old and new bounds
     WM_EX_EVENT = 10258,           // wParam = control, lParam = EventRecord*
+    WM_EX_HOVER_CHECK = 10259,     // posted to itself: decide the control under a resting mouse again
 };
 
 // Control kinds, given at creation and passed to the host-level callbacks.

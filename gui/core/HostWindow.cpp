@@ -154,10 +154,10 @@ bool HostWindow::attach(HWND window, const HostAttachOptions& options)
     previousWndProc =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(thunk.entry())));
 
-    redrawLock = true;
+    lockRedraw();
     if (frameFlags)
         createFrameElements();
-    redrawLock = false;
+    unlockRedraw();
     setBackground(options.background.empty() ? std::nullopt : std::optional<Bytes>(options.background),
                   options.backgroundColor, -1, false);
     if (windowAlpha != -1)
@@ -229,7 +229,7 @@ void HostWindow::detach(HWND window)
 {
     if (!previousWndProc)
         return;
-    redrawLock = true;
+    lockRedraw();
     // The tool subclasses the window (TTF_SUBCLASS) and chains to the thunk: it is removed while the
     // thunk is still the procedure comctl32 knows, before the old procedure comes back.
     if (tooltipWindow) {
@@ -275,12 +275,16 @@ void HostWindow::detach(HWND window)
     }
     accelerators.clear();
     captionButtons.clear();
+    // Their messages die with the window, or reach the old procedure, which does not know them.
+    eventRecords.clear();
+    hoverStale_ = hoverCheckPosted_ = hoverCheckDue_ = false;
 
     RemovePropW(window, hostProperty);
     thunk.free();
     previousWndProc = nullptr;
     hwnd = nullptr;
-    redrawLock = false;
+    // Every lock goes with the window: an animation that held one finds the window gone and stops.
+    redrawLock = 0;
 }
 
 // ---- tooltips ----

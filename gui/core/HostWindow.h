@@ -80,7 +80,7 @@ public:
     virtual void invalidate(const RectF& rect, int mode);                              // HostWindowRender.cpp
     // nullopt = the control's own tooltipText; an empty text only removes the tool.
     virtual void setControlTooltip(ControlHandle control, std::optional<std::string> text = std::nullopt);
-    virtual void fadeTick(HWND hwnd, UINT msg, UINT_PTR id, DWORD time);               // HostWindowRender.cpp
+    virtual void fadeTick(HWND hwnd, UINT msg, UINT_PTR id, DWORD time);               // HostWindowAnimation.cpp
     virtual bool onSysChar(UINT msg, WPARAM wParam, LPARAM lParam);
     virtual bool onKeyDown(UINT msg, WPARAM wParam, LPARAM lParam);
     virtual void detach(HWND hwnd);
@@ -93,12 +93,12 @@ public:
     virtual int frameStyle(std::optional<int> value = std::nullopt);
     // mode 0 presents at once, 1 fades in, anything else neither; quiet = no EV_SNAPSHOT to the controls.
     virtual void setBackground(std::optional<Bytes> picture, std::optional<COLORREF> color, int mode,
-                               bool quiet);                                            // HostWindowRender.cpp
+                               bool quiet);                                            // HostWindowBackground.cpp
     virtual void layoutCaption();
     virtual void setShadowWidth(int value);
     virtual void setFocus(ControlHandle control, bool mark);
     virtual void present(std::optional<RectF> rect = std::nullopt);                    // HostWindowRender.cpp
-    virtual void show(int animation = 0, std::optional<int> duration = std::nullopt);  // HostWindowRender.cpp
+    virtual void show(int animation = 0, std::optional<int> duration = std::nullopt);  // HostWindowAnimation.cpp
     virtual void setCloseAnimation(int value);
     virtual void setDefaultCursor(CursorSpec cursor);
     virtual void setOnPaintBackground(HostPaintBackgroundHandler callback);
@@ -115,16 +115,29 @@ public:
     virtual void setOnFocus(HostControlHandler callback);
     virtual void setOnBlur(HostControlHandler callback);
 
-    // --- routing (HostWindowInput.cpp) ---
+    // --- routing (HostWindowInput.cpp, HostWindowKeyboard.cpp) ---
     // The topmost visible, enabled control under (x, y), searching from `last` backwards and into children.
     static ControlHandle controlAt(ControlHandle last, float x, float y);
     // The control's event dispatch; control 0 answers 0.
     static int dispatch(ControlHandle control, int code, WPARAM wParam, LPARAM lParam);
     static int kindOf(ControlHandle control);
+    // Whether `control` is a control of this host's tree; nothing is read through a value that is not.
+    bool isInTree(ControlHandle control) const;
+    // WM_EX_EVENT: the record is taken back and dispatched to `control`. A record this host did not hand
+    // out is neither read nor freed; a control outside the tree answers 0.
+    int dispatchEventRecord(ControlHandle control, LPARAM record);
+    // Removes the control's accelerator entries: every one, or the one of `key`.
+    void removeAccelerators(ControlHandle control, int key = 0);
+    // A control appeared, disappeared, moved or was enabled or disabled: the control under a resting
+    // mouse is decided again once the outermost dispatch has returned.
+    void noteLayoutChange();
+    // The redraw lock nests; each lock is released once.
+    void lockRedraw() { ++redrawLock; }
+    void unlockRedraw();
     // The window procedure the thunk jumps to: its first argument is the HostHandle, not the window.
     static LRESULT CALLBACK thunkWindowProc(HWND host, UINT msg, WPARAM wParam, LPARAM lParam);
 
-    // --- Rendering (HostWindowRender.cpp) ---
+    // --- Rendering (HostWindowRender.cpp, HostWindowBackground.cpp, HostWindowAnimation.cpp) ---
     // Redraws the rectangle into the back buffer at once, without putting it on screen (fade-in snapshots).
     void redrawIntoBackBuffer(const RectF& rect);
     // A new ARGB bitmap copied from the back buffer at `rect`; the caller disposes it.
@@ -132,6 +145,7 @@ public:
     // Restores the background under `rect`, composes the controls over it, and optionally presents it.
     void redrawRect(const RectF& rect, bool presentIt);
     void drawList(ControlHandle first, const RectF& dirty);
+    // GdipDrawImageRect, through an alpha colour matrix below 255.
     static void drawImage(GpGraphics* graphics, GpImage* image, const RectF& rect, int alpha);
     void presentRect(const RectF& rect);
     // WM_EX_PRESENT_LAYERED: UpdateLayeredWindow of the whole back buffer.
@@ -141,7 +155,8 @@ public:
     void releaseCanvases();
     // DWM blur behind the rounded rectangle; the empty rectangle switches it off.
     void setBlur(int left, int top, int right, int bottom, int corner);
-    void playShowAnimation(int kind, int duration);
+    // False when the window went away while the animation let messages run.
+    bool playShowAnimation(int kind, int duration);
     // The WM_CLOSE animation of kind closeAnimation; nothing for 0.
     void playCloseAnimation();
     static void CALLBACK fadeTimerProc(HWND hwnd, UINT msg, UINT_PTR id, DWORD time);
@@ -169,12 +184,21 @@ public:
     static PresentLayeredProc presentLayeredWindow;
 
 private:
+    // One walk over a control list and its children, each child list clipped to its parent.
+    struct ComposePass {
+        RectF dirty;           // redraw: only controls overlapping it are drawn, only their part inside it
+        bool unclipped;        // redraw: no clip on the back buffer, parts may be blended by GDI directly
+        bool wholeTree;        // background rebuild: every visible control's whole bitmap, no transitions
+        bool notify;           // background rebuild: EV_SNAPSHOT to each control first
+    };
     void composeRect(const RectF& rect);
-    void drawControl(Control& control, const RectF& dirty);
-    void drawImagePart(GpImage* image, const RectF& bounds, const RectF& dirty, int alpha);
+    void composeList(ControlHandle first, const ComposePass& pass);
+    void drawControl(Control& control, const ComposePass& pass);
+    void drawImagePart(GpImage* image, const RectF& bounds, const RectF& dirty, int alpha, bool unclipped);
     void drawTransition(Control& control, const RectF& clip);
-    void composeTree(ControlHandle first, bool notify);
-    bool isDimmed(Control& control);
+    // The control's alpha as composed: halved for a disabled control that answers -1 to EV_QUERY_DIM.
+    int composedAlpha(Control& control);
+    bool isAttachedTo(HWND window) const { return window && hwnd == window && previousWndProc; }
     void loadBackgroundPicture(std::optional<Bytes> picture, std::optional<COLORREF> color);
     void paintBackground();
     void clearBackBuffer();
@@ -184,6 +208,7 @@ private:
     void releaseFadeCanvas();
     void finishFade();
     void layeredFrame(HDC canvas);
+    static constexpr int clipCorner = 3;  // corner of the rounded clip region; a square one is kept as clear
     bool redrawDropped_ = false;  // a redraw was refused under the lock: recompose when it is released
     bool fadeRunning_ = false;
     RECT clipInterior_ = {};  // a rectangle lying wholly inside clipRegion
@@ -199,7 +224,7 @@ public:
     ControlHandle hoverControl = 0;
     ControlHandle pressedControl = 0;
     bool pressed = false;     // the mouse is captured for pressedControl
-    bool redrawLock = false;  // no redraw, no present, no mouse routing
+    int redrawLock = 0;  // held (non-zero): no redraw, no present, no mouse routing
     HDC windowDC = nullptr;
     HDC backDC = nullptr;
     HBITMAP backBitmap = nullptr;
@@ -258,9 +283,12 @@ public:
     HostControlHandler onFocus = nullptr;
     HostControlHandler onBlur = nullptr;
     HostResizeHandler onResize = nullptr;
+    EventRecords eventRecords;  // records handed out for WM_EX_EVENT and not yet delivered
 
 private:
-    // Message handlers of windowProc (HostWindowInput.cpp).
+    // Message handlers of windowProc (HostWindowInput.cpp, HostWindowKeyboard.cpp).
+    LRESULT routeMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT handleEngineMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void handleActivate(WPARAM wParam, LPARAM lParam);
     void handleSetText(LPARAM text);
     void handlePaint();
@@ -271,7 +299,15 @@ private:
     void handleTimer(WPARAM wParam, LPARAM lParam);
     void trackMouseLeave();
     void handleMouseLeave(WPARAM wParam, LPARAM lParam);
+    // The hovered control (if any) is left: EV_MOUSE_LEAVE and onMouseLeave.
+    void leaveHover(WPARAM wParam, LPARAM lParam);
     void forwardToFocused(UINT msg, WPARAM wParam, LPARAM lParam);
+    // The control under the mouse, then its ancestors, then the focused control.
+    void routeWheel(WPARAM wParam, LPARAM lParam);
+    void postHoverCheck();
+    void redecideHover();
+    // The bounds of a control of this tree that `value` points at, or null.
+    const RectF* boundsInTree(LPARAM value) const;
     LRESULT handleMoved(ControlHandle control, LPARAM redraw);
     // Steps of onMouse, onKeyDown and onResizeBorder.
     void routeCapturedMouse(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -281,11 +317,21 @@ private:
     void startWindowMove();
     void toggleMaximize();
     void focusNextTopLevel();
+    ControlHandle topLevelOf(ControlHandle control) const;
     void clickFocused();
+    // A control still created under the handle it was known by (destroy zeroes its handle).
+    static bool isAlive(ControlHandle control);
+    static bool isShown(ControlHandle control);
+    static bool isShownAndEnabled(ControlHandle control);
     // The hit-test code (HTLEFT..HTBOTTOMRIGHT) of the resize border at (x, y), or 0.
     static int resizeZoneAt(int x, int y, int width, int height);
     // Steps of attach (HostWindow.cpp).
     void applyFrameFlags(const HostAttachOptions& options);
     void createFrameElements();
     void createTooltipWindow();
+
+    int dispatchDepth_ = 0;          // windowProc calls on the stack
+    bool hoverStale_ = false;        // the tree changed since the hover target was decided
+    bool hoverCheckPosted_ = false;  // a WM_EX_HOVER_CHECK is on its way
+    bool hoverCheckDue_ = false;     // it arrived: decide when the outermost windowProc returns
 };

@@ -1,8 +1,9 @@
-// Sections: window procedure · message handlers · engine messages · mouse routing · hit test ·
-// resize borders · keyboard · focus
+// Sections: window procedure · engine messages · message handlers · mouse routing · hover after layout
+// changes · hit test · resize borders
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "Control.h"
 #include "HostWindow.h"
@@ -18,27 +19,6 @@ Control* controlOf(ControlHandle control)
     return Control::fromHandle(control);
 }
 
-// A control still created under the handle it was known by (destroy zeroes its handle).
-bool isAlive(ControlHandle control)
-{
-    return control && controlOf(control)->handle() == control;
-}
-
-bool isShown(ControlHandle control)
-{
-    return isAlive(control) && controlOf(control)->isVisible();
-}
-
-bool isShownAndEnabled(ControlHandle control)
-{
-    return isShown(control) && !controlOf(control)->isDisabled();
-}
-
-char foldCase(int key)
-{
-    const char c = static_cast<char>(key & 0xFF);
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool insideBounds(const RectF& r, float x, float y)
 {
@@ -46,13 +26,20 @@ bool insideBounds(const RectF& r, float x, float y)
            r.y + r.height - y > hitTolerance;
 }
 
-bool containsControl(ControlHandle first, ControlHandle wanted)
+// Calls `visit` for every control of the list and their descendants until it answers true.
+template <typename Visit>
+bool forEachControl(ControlHandle first, const Visit& visit)
 {
     for (ControlHandle c = first; c; c = controlOf(c)->nextSibling()) {
-        if (c == wanted || containsControl(controlOf(c)->firstChild(), wanted))
+        if (visit(*controlOf(c)) || forEachControl(controlOf(c)->firstChild(), visit))
             return true;
     }
     return false;
+}
+
+bool containsControl(ControlHandle first, ControlHandle wanted)
+{
+    return forEachControl(first, [wanted](const Control& c) { return c.handle() == wanted; });
 }
 }  // namespace
 
@@ -64,6 +51,23 @@ LRESULT CALLBACK HostWindow::thunkWindowProc(HWND host, UINT msg, WPARAM wParam,
 }
 
 LRESULT HostWindow::windowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    ++dispatchDepth_;
+    const LRESULT result = routeMessage(msg, wParam, lParam);
+    // Hover is decided again only here, with no handler of this host on the stack.
+    if (--dispatchDepth_ == 0) {
+        if (hoverCheckDue_) {
+            hoverCheckDue_ = false;
+            if (hoverStale_)
+                redecideHover();
+        } else if (hoverStale_ && !pressed && !redrawLock) {
+            postHoverCheck();  // a check that a press held back
+        }
+    }
+    return result;
+}
+
+LRESULT HostWindow::routeMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     // Kept apart: WM_DESTROY detaches (clearing both) before the message is passed on.
     const HWND window = hwnd;
@@ -128,8 +132,10 @@ LRESULT HostWindow::windowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_SYSKEYUP:
     case WM_IME_COMPOSITION:
     case WM_COMMAND:
-    case WM_MOUSEWHEEL:
         forwardToFocused(msg, wParam, lParam);
+        return passOn();
+    case WM_MOUSEWHEEL:
+        routeWheel(wParam, lParam);
         return passOn();
     case WM_SYSCHAR:
         return onSysChar(msg, wParam, lParam) ? 0 : passOn();
@@ -153,34 +159,111 @@ LRESULT HostWindow::windowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         handleMouseLeave(wParam, lParam);
         return passOn();
     case WM_CAPTURECHANGED:
-        // Someone else took the mouse (a handler opened a modal dialog): the press is over, and the
-        // pressed control loses its hover look.
+        // Someone else took the mouse (a handler opened a modal dialog, a menu or a drag): the press is
+        // over and the pressed control loses its hover look. The capture is theirs now: nothing is released.
         if (pressed && reinterpret_cast<HWND>(lParam) != window) {
             pressed = false;
             pressedControl = 0;
-            handleMouseLeave(0, 0);
+            leaveHover(0, 0);
         }
         return passOn();
     case WM_EX_FOCUS:
-        if (lParam)
-            setFocus(static_cast<ControlHandle>(lParam), false);
-        return passOn();
     case WM_EX_SET_ACCELERATOR:
-        return setAccelerator(static_cast<int>(wParam), static_cast<ControlHandle>(lParam));
     case WM_EX_PRESENT_LAYERED:
-        presentLayered();
-        return passOn();
     case WM_EX_INVALIDATE:
-        if (lParam)
-            invalidate(*reinterpret_cast<const RectF*>(lParam), static_cast<int>(wParam));
-        return wParam == RedrawNow ? 0 : passOn();
     case WM_EX_MOVED:
-        return handleMoved(static_cast<ControlHandle>(wParam), lParam);
     case WM_EX_EVENT:
-        return Control::dispatchEventRecord(static_cast<ControlHandle>(wParam), lParam);
+    case WM_EX_HOVER_CHECK: {
+        // Anyone may post these: a control or record is used only when this host knows it.
+        const LRESULT answer = handleEngineMessage(msg, wParam, lParam);
+        const bool passed = msg == WM_EX_FOCUS || msg == WM_EX_PRESENT_LAYERED ||
+                            (msg == WM_EX_INVALIDATE && wParam != RedrawNow);
+        return passed ? passOn() : answer;
+    }
     default:
         return passOn();
     }
+}
+
+// ---- engine messages ----
+
+LRESULT HostWindow::handleEngineMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_EX_FOCUS:
+        if (isInTree(static_cast<ControlHandle>(lParam)))
+            setFocus(static_cast<ControlHandle>(lParam), false);
+        return 0;
+    case WM_EX_SET_ACCELERATOR: {
+        const auto control = static_cast<ControlHandle>(lParam);
+        return control && !isInTree(control) ? 1 : setAccelerator(static_cast<int>(wParam), control);
+    }
+    case WM_EX_PRESENT_LAYERED:
+        presentLayered();
+        return 0;
+    case WM_EX_INVALIDATE:
+        if (const RectF* rect = boundsInTree(lParam))
+            invalidate(*rect, static_cast<int>(wParam));
+        return 0;
+    case WM_EX_MOVED:
+        // 1 for a stranger too: its sender must not wait for a redraw that will never come.
+        return isInTree(static_cast<ControlHandle>(wParam)) ? handleMoved(static_cast<ControlHandle>(wParam), lParam)
+                                                            : 1;
+    case WM_EX_EVENT:
+        return dispatchEventRecord(static_cast<ControlHandle>(wParam), lParam);
+    case WM_EX_HOVER_CHECK:
+        hoverCheckPosted_ = false;
+        hoverCheckDue_ = true;
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+bool HostWindow::isInTree(ControlHandle control) const
+{
+    return control && containsControl(firstControl, control);
+}
+
+const RectF* HostWindow::boundsInTree(LPARAM value) const
+{
+    // Only ever compared, never read: the address of some control's own bounds.
+    const auto* wanted = reinterpret_cast<const RectF*>(value);
+    const RectF* found = nullptr;
+    forEachControl(firstControl, [&](const Control& c) {
+        if (&c.currentBounds() == wanted)
+            found = wanted;
+        return found != nullptr;
+    });
+    return found;
+}
+
+int HostWindow::dispatchEventRecord(ControlHandle control, LPARAM record)
+{
+    const std::unique_ptr<EventRecord> owned = eventRecords.take(record);
+    if (!owned || !isInTree(control))
+        return 0;
+    return controlOf(control)->dispatchEvent(owned->code, owned->wParam, owned->lParam);
+}
+
+LRESULT HostWindow::handleMoved(ControlHandle control, LPARAM redraw)
+{
+    dispatch(control, EV_MOVED, 0, 0);
+    noteLayoutChange();
+    if (redraw != 1 || !isAlive(control))
+        return 1;
+    // Refused under the lock: its holder, this window's thread, recomposes what was refused when it lets
+    // go. Only a sender on another thread waits for that (Control::move).
+    if (redrawLock) {
+        redrawDropped_ = true;
+        return 0;
+    }
+    // Inside a redraw pass these wait in the queue until the pass is over.
+    const RectF before = controlOf(control)->previousBounds();
+    const RectF after = controlOf(control)->currentBounds();
+    redrawQueue->add(before, RedrawNow);
+    redrawQueue->add(after, RedrawNow);
+    return 1;
 }
 
 // ---- message handlers ----
@@ -263,9 +346,15 @@ void HostWindow::trackMouseLeave()
 void HostWindow::handleMouseLeave(WPARAM wParam, LPARAM lParam)
 {
     trackingLeave = 0;
-    // A tracked press keeps its capture, or its release outside the window would be lost.
-    if (!pressed)
+    // A tracked press keeps its capture, or its release outside the window would be lost; a capture
+    // another window of this thread holds is not ours to release.
+    if (!pressed && GetCapture() == hwnd)
         ReleaseCapture();
+    leaveHover(wParam, lParam);
+}
+
+void HostWindow::leaveHover(WPARAM wParam, LPARAM lParam)
+{
     const ControlHandle left = hoverControl;
     if (!left)
         return;
@@ -281,6 +370,24 @@ void HostWindow::forwardToFocused(UINT msg, WPARAM wParam, LPARAM lParam)
     dispatch(focusedControl, static_cast<int>(msg), wParam, lParam);
 }
 
+void HostWindow::routeWheel(WPARAM wParam, LPARAM lParam)
+{
+    // The wheel's position is in screen pixels.
+    POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ScreenToClient(hwnd, &at);
+    bool focusedWasOffered = false;
+    for (ControlHandle c = controlAt(lastControl, static_cast<float>(at.x), static_cast<float>(at.y)); c;) {
+        // Taken first: the handler may destroy the control.
+        const ControlHandle up = controlOf(c)->parent();
+        focusedWasOffered = focusedWasOffered || c == focusedControl;
+        if (dispatch(c, WM_MOUSEWHEEL, wParam, lParam) != -1)
+            return;
+        c = isAlive(up) ? up : 0;
+    }
+    if (!focusedWasOffered)
+        forwardToFocused(WM_MOUSEWHEEL, wParam, lParam);
+}
+
 void HostWindow::handleTimer(WPARAM wParam, LPARAM lParam)
 {
     // Only ids that name a control of this tree are control timers; the application may run timers of
@@ -288,31 +395,6 @@ void HostWindow::handleTimer(WPARAM wParam, LPARAM lParam)
     const auto id = static_cast<ControlHandle>(wParam);
     if (id && containsControl(firstControl, id))
         dispatch(id, WM_TIMER, wParam, lParam);
-}
-
-// ---- engine messages ----
-
-LRESULT HostWindow::handleMoved(ControlHandle control, LPARAM redraw)
-{
-    dispatch(control, EV_MOVED, 0, 0);
-    if (redraw != 1 || !isAlive(control))
-        return 1;
-    const RectF before = controlOf(control)->previousBounds();
-    const RectF after = controlOf(control)->currentBounds();
-    if (redrawQueue && !redrawQueue->isIdle()) {
-        // Inside a redraw pass: the running pass picks the rectangles up before it ends.
-        redrawQueue->add(before, RedrawAppend);
-        redrawQueue->add(after, RedrawAppend);
-        return 1;
-    }
-    // A refusal is only for another thread, which can wait for the lock. Here the lock is held further
-    // up this thread's stack (a paint pass or an animation step), so the sender would wait for ever;
-    // redrawRect notes the refused repaint instead and the lock's holder recomposes on release.
-    if (redrawLock && InSendMessage())
-        return 0;
-    redrawRect(before, true);
-    redrawRect(after, true);
-    return 1;
 }
 
 // ---- mouse routing ----
@@ -498,7 +580,75 @@ void HostWindow::toggleMaximize()
     startWindowMove();
 }
 
+// ---- hover after layout changes ----
+
+void HostWindow::noteLayoutChange()
+{
+    if (!previousWndProc)
+        return;
+    hoverStale_ = true;
+    postHoverCheck();
+}
+
+void HostWindow::postHoverCheck()
+{
+    if (hoverCheckPosted_ || !hwnd)
+        return;
+    hoverCheckPosted_ = PostMessageW(hwnd, WM_EX_HOVER_CHECK, 0, 0) != FALSE;
+}
+
+void HostWindow::unlockRedraw()
+{
+    if (redrawLock > 0 && --redrawLock == 0 && hoverStale_)
+        postHoverCheck();
+}
+
+// As if the mouse had moved where it rests: leave and enter, tooltip and cursor for the control now under it.
+void HostWindow::redecideHover()
+{
+    // Under the lock input is not routed; a press decides the hover target when it ends.
+    if (redrawLock || pressed)
+        return;
+    hoverStale_ = false;
+    POINT at;
+    if (!hwnd || !IsWindowVisible(hwnd) || !GetCursorPos(&at) || WindowFromPoint(at) != hwnd)
+        return;
+    ScreenToClient(hwnd, &at);
+    if (controlAt(lastControl, static_cast<float>(at.x), static_cast<float>(at.y)) == hoverControl)
+        return;
+    WPARAM keys = 0;
+    const std::pair<int, WPARAM> buttons[] = {{VK_LBUTTON, MK_LBUTTON}, {VK_RBUTTON, MK_RBUTTON},
+                                              {VK_MBUTTON, MK_MBUTTON}, {VK_SHIFT, MK_SHIFT},
+                                              {VK_CONTROL, MK_CONTROL}};
+    for (const auto& [key, flag] : buttons)
+        keys |= GetKeyState(key) < 0 ? flag : 0;
+    // In a resize zone onMouse sets the border's cursor itself.
+    const bool inResizeZone = resizable && !IsZoomed(hwnd) && resizeZoneAt(at.x, at.y, size.cx, size.cy) != 0;
+    // Counted as a dispatch: a change made by the handlers below is decided on the next check.
+    ++dispatchDepth_;
+    trackMouseLeave();
+    onMouse(WM_MOUSEMOVE, keys, MAKELPARAM(at.x, at.y));
+    if (!inResizeZone && hwnd)
+        handleSetCursor();
+    --dispatchDepth_;
+}
+
 // ---- hit test ----
+
+bool HostWindow::isAlive(ControlHandle control)
+{
+    return control && controlOf(control)->handle() == control;
+}
+
+bool HostWindow::isShown(ControlHandle control)
+{
+    return isAlive(control) && controlOf(control)->isVisible();
+}
+
+bool HostWindow::isShownAndEnabled(ControlHandle control)
+{
+    return isShown(control) && !controlOf(control)->isDisabled();
+}
 
 ControlHandle HostWindow::controlAt(ControlHandle last, float x, float y)
 {
@@ -558,111 +708,4 @@ bool HostWindow::onResizeBorder(UINT msg, LPARAM lParam)
     if (msg == WM_LBUTTONDOWN)
         SendMessageW(hwnd, WM_SYSCOMMAND, SC_SIZE | code, 0);
     return true;
-}
-
-// ---- keyboard ----
-
-bool HostWindow::onKeyDown(UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (focusedControl && dispatch(focusedControl, static_cast<int>(msg), wParam, lParam) != -1)
-        return true;
-    switch (wParam) {
-    case VK_TAB:
-        focusNextTopLevel();
-        return true;
-    case VK_RETURN:
-    case VK_SPACE:
-        clickFocused();
-        return true;
-    default:
-        return false;
-    }
-}
-
-void HostWindow::focusNextTopLevel()
-{
-    ControlHandle start = focusedControl ? focusedControl : firstControl;
-    if (!start)
-        return;
-    while (controlOf(start)->parent())
-        start = controlOf(start)->parent();
-    auto next = [this](ControlHandle c) {
-        const ControlHandle n = controlOf(c)->nextSibling();
-        return n ? n : firstControl;
-    };
-    for (ControlHandle c = next(start);; c = next(c)) {
-        const Control* control = controlOf(c);
-        if (control->isVisible() && control->isFocusable() && !control->isDisabled() &&
-            control->kind() != KIND_CAPTION_BUTTON) {
-            if (c != focusedControl)
-                setFocus(c, true);
-            return;
-        }
-        if (c == start)
-            return;
-    }
-}
-
-void HostWindow::clickFocused()
-{
-    const ControlHandle control = focusedControl;
-    if (!isShownAndEnabled(control))
-        return;
-    const int kind = kindOf(control);
-    dispatch(control, EV_CLICK, 0, 0);
-    if (onClick)
-        onClick(hwnd, control, 0, 0, kind);
-}
-
-bool HostWindow::onSysChar(UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    dispatch(focusedControl, static_cast<int>(msg), wParam, lParam);
-    for (const Accelerator& entry : accelerators) {
-        if (foldCase(entry.key) != foldCase(static_cast<int>(wParam)) || !isShownAndEnabled(entry.control))
-            continue;
-        // Copied: the click handler may change the accelerator table.
-        const ControlHandle control = entry.control;
-        const int kind = kindOf(control);
-        dispatch(control, EV_CLICK, 0, 0);
-        if (onClick)
-            onClick(hwnd, control, wParam, lParam, kind);
-        return true;
-    }
-    return false;
-}
-
-int HostWindow::setAccelerator(int key, ControlHandle control)
-{
-    auto entry = std::find_if(accelerators.begin(), accelerators.end(),
-                              [key](const Accelerator& a) { return a.key == key; });
-    if (!control) {
-        if (entry != accelerators.end())
-            accelerators.erase(entry);
-    } else if (entry != accelerators.end()) {
-        entry->control = control;
-    } else {
-        accelerators.push_back({key, control});
-    }
-    return 1;
-}
-
-// ---- focus ----
-
-void HostWindow::setFocus(ControlHandle control, bool mark)
-{
-    if (!isAlive(control) || control == focusedControl)
-        return;
-    Control* target = controlOf(control);
-    if (target->isDisabled() || !target->isVisible() || !target->isFocusable() ||
-        target->kind() == KIND_CAPTION_BUTTON)
-        return;
-    const ControlHandle old = focusedControl;
-    focusedControl = control;
-    keyboardFocus = 0;
-    if (isAlive(old))
-        controlOf(old)->sendEvent(EV_BLUR, 0, control);
-    if (mark)
-        keyboardFocus = control;
-    if (isAlive(control))
-        target->sendEvent(EV_FOCUS, 0, old);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "Engine.h"
 #include "Text.h"
@@ -48,7 +49,7 @@ void PopupMenu::addItem(std::optional<std::string> text, std::optional<Bytes> pi
         entry.picture = copyOf(*picture);
     entry.option1 = option1.value_or(0);
     entry.separator = separator.value_or(0);
-    entry.option2 = option2.value_or(0);
+    entry.option2 = option2.value_or(MenuItem::DeliverByCommand);
     entry.keyCode = keyCode.value_or(0);
     entry.color1 = color1.value_or(defaultColor1());
     entry.option3 = option3.value_or(0);
@@ -161,9 +162,9 @@ ARGB PopupMenu::defaultColor2()
     return makeColor(RGB(48, 133, 198), 230);
 }
 
-void PopupMenu::setMenuWindow(MenuWindowFunction function)
+MenuWindowFunction PopupMenu::setMenuWindow(MenuWindowFunction function)
 {
-    menuWindow = function;
+    return std::exchange(menuWindow, function);
 }
 
 void fillEditMenu(PopupMenu& menu)

@@ -19,7 +19,11 @@ struct MenuItem {
     std::vector<std::uint8_t> picture;  // encoded picture; empty = none
     int option1 = 0;                    // state: -1 greyed, 4 checked, 5 left out of the menu's size
     int separator = 0;                  // 1 separator line, 2 opens a submenu
-    int option2 = 0;
+    // How a chosen command is delivered: DeliverByCommand reports keyCode to the owner (WM_COMMAND),
+    // DeliverByCall calls keyCode as the address of a function. Reporting is the default: a key code
+    // called as a function would crash.
+    enum Delivery : int { DeliverByCall = 0, DeliverByCommand = 1 };
+    int option2 = DeliverByCommand;
     // Reported to the owner when the item is chosen; by option2 and the kind of item it may also hold the
     // address of a function or of a submenu's PopupMenu, so it is pointer-sized.
     std::intptr_t keyCode = 0;
@@ -51,7 +55,8 @@ public:
     virtual std::intptr_t show(HWND owner);
     // As a root menu at (x, y) in screen pixels, both 0 = at the cursor, with the menu's width.
     virtual std::intptr_t popupAt(HWND owner, int x, int y);
-    // A colour not given takes its default; the other numbers default to 0, the text to "".
+    // A colour not given takes its default, option2 reports the key code, the other numbers default to 0
+    // and the text to "".
     virtual void addItem(std::optional<std::string> text = std::nullopt, std::optional<Bytes> picture = std::nullopt,
                          std::optional<int> option1 = std::nullopt, std::optional<int> separator = std::nullopt,
                          std::optional<int> option2 = std::nullopt, std::optional<std::intptr_t> keyCode = std::nullopt,
@@ -83,8 +88,9 @@ public:
     static ARGB defaultColor1();  // black at alpha 210
     static ARGB defaultColor2();  // RGB(48, 133, 198) at alpha 230
 
-    // The pop-up menu window registers itself here; until it has, show and popupAt answer 0.
-    static void setMenuWindow(MenuWindowFunction function);
+    // The pop-up menu window registers itself here; until it has, show and popupAt answer 0. Answers the
+    // function registered before.
+    static MenuWindowFunction setMenuWindow(MenuWindowFunction function);
 
 private:
     MenuItem* item(int index);

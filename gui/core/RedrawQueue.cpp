@@ -40,7 +40,10 @@ void RedrawQueue::add(const RectF& rect, int mode)
     if (mode == RedrawFirst) {
         entries_.push_front({rect, mode});
     } else if (mode == RedrawNow && !busy_) {
+        // Busy while it draws: what a handler asks for meanwhile waits in the queue for the end.
+        busy_ = true;
         host->redrawRect(rect, true);
+        busy_ = false;
     } else {
         // A request for an immediate redraw made while a redraw is under way waits for it: drawing
         // inside it would reset the clip of the back buffer in the middle of that redraw.

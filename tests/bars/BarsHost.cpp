@@ -101,7 +101,7 @@ LRESULT CALLBACK BarsHost::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
         break;
     case WM_EX_SET_ACCELERATOR:
         self->accelerators.push_back({wParam, lParam});
-        return 1;
+        return self->host().setAccelerator(static_cast<int>(wParam), static_cast<ControlHandle>(lParam));
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:

@@ -264,35 +264,39 @@ TEST(ImageButton, AccessKeyIsTheCharacterAfterTheFirstAmpersand)
     }
 
     BarsHost host;
-    ButtonControl button;
+    ButtonControl button, other;
     button.createButton(host.parent(), buttonX, buttonY, 80, 24, "&Go");
-    const auto handle = static_cast<LPARAM>(button.handle());
-    using Requests = std::vector<std::pair<WPARAM, LPARAM>>;
-    auto requests = [&] {
-        Requests r;
-        for (const AcceleratorRequest& a : host.accelerators)
-            r.push_back({a.key, a.control});
-        return r;
+    const auto handle = button.handle();
+    using Table = std::vector<std::pair<int, ControlHandle>>;
+    auto table = [&] {
+        Table t;
+        for (const HostWindow::Accelerator& a : host.host().accelerators)
+            t.push_back({a.key, a.control});
+        return t;
     };
-    EXPECT_EQ(requests(), (Requests{{'G', handle}}));
+    EXPECT_EQ(table(), (Table{{'G', handle}}));
 
     button.text("&Go");  // the same caption: nothing
-    EXPECT_EQ(requests(), (Requests{{'G', handle}}));
-
-    host.accelerators.clear();
+    EXPECT_EQ(host.accelerators.size(), 1u);
     button.text("Ru&n");  // the old key is given up, the new one taken
-    EXPECT_EQ(requests(), (Requests{{'G', 0}, {'n', handle}}));
+    EXPECT_EQ(table(), (Table{{'n', handle}}));
     EXPECT_EQ(button.accessKey(), 'n');
-
-    host.accelerators.clear();
     button.text("Run");
-    EXPECT_EQ(requests(), (Requests{{'n', 0}}));
+    EXPECT_EQ(table(), Table{});
     EXPECT_EQ(button.accessKey(), 0);
 
-    button.textW(L"&Stop");
-    host.accelerators.clear();
+    // Giving up a key takes only the button's own entry: another control may hold the same letter.
+    button.text("&Stop");
+    other.createButton(host.parent(), buttonX, buttonY + 30, 80, 24, "&Save");
+    EXPECT_EQ(table(), (Table{{'S', other.handle()}}));
+    button.text("Quit");
+    EXPECT_EQ(table(), (Table{{'S', other.handle()}}));
+    button.text("&Keep");
+    EXPECT_EQ(table(), (Table{{'S', other.handle()}, {'K', handle}}));
     button.destroy();  // a destroyed button keeps no key in the host's table
-    EXPECT_EQ(requests(), (Requests{{'S', 0}}));
+    EXPECT_EQ(table(), (Table{{'S', other.handle()}}));
+    other.destroy();
+    EXPECT_EQ(table(), Table{});
 }
 
 namespace {

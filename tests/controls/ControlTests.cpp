@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <thread>
 
 #include "Control.h"
 #include "FakeHost.h"
@@ -132,6 +133,30 @@ TEST(ControlTree, CreationFailsWithoutALiveHostOrUnderAnotherHostsControl)
     DestroyWindow(plain);
 }
 
+TEST(ControlTree, ParentsThatAreNeitherALiveHostWindowNorALiveControlAreNotReadThrough)
+{
+    FakeHost fake;
+    ProbeControl parent, child;
+    make(parent, fake.parent());
+    // A window handle that once named a window, and an address nothing may read.
+    HWND gone = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    void* page = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS);
+    const ParentHandle stale = parentWindow(gone);
+    const auto unreadable = static_cast<ParentHandle>(reinterpret_cast<UINT_PTR>(page)) + 16;
+    for (ParentHandle bad : {stale, unreadable}) {
+        EXPECT_EQ(make(child, bad), 0u);
+        EXPECT_EQ(child.handle(), 0u);
+    }
+    make(child, fake.parent());
+    for (ParentHandle bad : {stale, unreadable}) {
+        child.setParent(bad);
+        EXPECT_EQ(child.parent(), 0u);
+        EXPECT_EQ(fake.host().lastControl, child.handle()) << "still linked where it was";
+    }
+    VirtualFree(page, 0, MEM_RELEASE);
+}
+
 TEST(ControlTree, ZOrderAndReparentingRelinkTheLists)
 {
     FakeHost fake;
@@ -193,6 +218,11 @@ TEST(ControlLifetime, DestroyTakesChildrenFirstAndClearsEveryHostSlot)
     host.pressedControl = parent.handle();
     host.pressed = true;
     host.keyboardFocus = grandchild.handle();
+    // Accelerators: every entry of a destroyed control goes, whatever its class; the sibling's stays.
+    host.setAccelerator('a', child.handle());
+    host.setAccelerator('b', grandchild.handle());
+    host.setAccelerator('c', sibling.handle());
+    host.setAccelerator('d', child.handle());
     const std::vector<ControlHandle> expectedOrder{grandchild.handle(), child.handle(), parent.handle()};
     destroyOrder.clear();
     fake.clearLog();
@@ -206,6 +236,8 @@ TEST(ControlLifetime, DestroyTakesChildrenFirstAndClearsEveryHostSlot)
     EXPECT_EQ(host.pressedControl, 0u);
     EXPECT_FALSE(host.pressed);
     EXPECT_EQ(host.keyboardFocus, 0u);
+    ASSERT_EQ(host.accelerators.size(), 1u);
+    EXPECT_EQ(host.accelerators[0].control, sibling.handle());
     EXPECT_EQ(siblings(host.firstControl), (std::vector<ControlHandle>{sibling.handle()}));
     for (Control* c : {static_cast<Control*>(&parent), static_cast<Control*>(&child)}) {
         EXPECT_EQ(c->handle(), 0u);
@@ -282,10 +314,18 @@ TEST(ControlGeometry, MoveRetriesWhileTheHostRefusesButNeverWaitsForAGoneHost)
     FakeHost fake;
     ProbeControl c;
     make(c, fake.parent());
+    // Another thread waits for the lock's holder to let go.
     fake.clearLog();
     fake.movedAnswers = {0};
-    c.left(50);
+    std::thread mover([&c] { c.left(50); });
+    EXPECT_TRUE(fake.pumpUntil([&] { return fake.moves.size() == 2; }));
+    mover.join();
     EXPECT_EQ(fake.moves.size(), 2u) << "refused once, sent again";
+    // The window's own thread holds the lock itself: the host recomposes on release, nothing is retried.
+    fake.clearLog();
+    fake.movedAnswers = {0, 0, 0};
+    c.left(55);
+    EXPECT_EQ(fake.moves.size(), 1u);
 
     fake.clearLog();
     fake.movedAnswers = {0, 0, 0};
@@ -429,7 +469,7 @@ TEST(ControlEvents, PostedEventForAControlDestroyedMeanwhileIsDropped)
     c.seen.clear();
     fake.pump();
     EXPECT_TRUE(c.seen.empty());
-    EXPECT_EQ(Control::dispatchEventRecord(0, reinterpret_cast<LPARAM>(new EventRecord{EV_CLICK, 0, 0})), 0);
+    EXPECT_EQ(fake.host().eventRecords.size(), 0u) << "the record was freed with the dropped event";
 }
 
 TEST(ControlFadeIn, FramesAdvanceOnTheTimerAndTheFadeEndsIdle)

@@ -4,11 +4,10 @@
 
 void FakeHost::destroyWindow()
 {
-    // Dropped, not dispatched: an invalidation may point into a control that no longer exists.
+    // Dropped, not dispatched: an invalidation may point into a control that no longer exists. The
+    // records of dropped events stay with the host, which frees them.
     MSG msg;
     while (hwnd() && PeekMessageW(&msg, hwnd(), 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_EX_EVENT)
-            delete reinterpret_cast<EventRecord*>(msg.lParam);
     }
     FakeHostWindow::destroyWindow();
 }

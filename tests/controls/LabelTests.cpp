@@ -294,6 +294,23 @@ TEST(LabelText, SameTextDoesNothingAndAFadeIsOneShot)
     ASSERT_TRUE(fake.pumpUntil([&] { return !label.fadePending(); }));
 }
 
+TEST(LabelText, AFadeAskedForWhileHiddenIsDroppedNotLeftForALaterRepaint)
+{
+    FakeHost fake;
+    LabelControl label;
+    label.createLabel(fake.parent(), 0, 0, 200, 30, "abc");
+    label.visible(false);
+    label.text(std::string("new"), 0, 3, 10);
+    EXPECT_FALSE(label.fadePending());
+    EXPECT_EQ(label.transitionFrames(), 0);
+    label.visible(true);
+    fake.clearLog();
+    label.text(std::string("plain"));  // a repaint that asks for no fade
+    EXPECT_EQ(fake.codesFor(label.handle()), (std::vector<int>{EV_PAINT}));
+    fake.pump();
+    EXPECT_EQ(fake.codesFor(label.handle()), (std::vector<int>{EV_PAINT}));
+}
+
 TEST(LabelFormat, SettersReadBackAndWordWrapOffRestoresTheNoWrapFlags)
 {
     FakeHost fake;

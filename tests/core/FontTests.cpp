@@ -55,15 +55,39 @@ TEST(Fonts, UnknownFaceFallsBackToDefaultFamily)
     EXPECT_FLOAT_EQ(fontSize(known.get()), 14.0f);
 }
 
-TEST(Fonts, SystemFaceRules)
+TEST(Fonts, SystemFacesAreTheFacesOfTheNonClientMetrics)
 {
     EXPECT_EQ(usableSystemFace("Tahoma"), songTi) << "the Tahoma caption font reads as 宋体";
     EXPECT_EQ(usableSystemFace(yaHei), yaHei);
-    for (SystemFont which : {SystemFont::Menu, SystemFont::Caption, SystemFont::Message}) {
-        const std::string face = systemFontFace(which);
-        EXPECT_FALSE(face.empty());
-        EXPECT_NE(face, "Tahoma");
-    }
+
+    // Three different faces, so that each font is known to be read from its own place (faces without a
+    // replacement: Wine reads a replaced face back as the font that stands in for it).
+    NONCLIENTMETRICSA saved = {};
+    saved.cbSize = sizeof saved;
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof saved, &saved, 0));
+    NONCLIENTMETRICSA distinct = saved;
+    struct Case {
+        SystemFont which;
+        char (&face)[LF_FACESIZE];
+        const char* given;
+    } cases[] = {
+        {SystemFont::Caption, distinct.lfCaptionFont.lfFaceName, "DejaVu Serif"},
+        {SystemFont::Menu, distinct.lfMenuFont.lfFaceName, "DejaVu Sans"},
+        {SystemFont::Message, distinct.lfMessageFont.lfFaceName, "DejaVu Sans Mono"},
+    };
+    for (const Case& c : cases)
+        lstrcpynA(c.face, c.given, LF_FACESIZE);
+    ASSERT_TRUE(SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof distinct, &distinct, 0));
+    for (const Case& c : cases)
+        EXPECT_EQ(systemFontFace(c.which), std::string(c.given));
+    SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof saved, &saved, 0);
+
+    // As the system has them: whatever face each names, through the same rules.
+    const std::pair<SystemFont, const LOGFONTA*> fonts[] = {{SystemFont::Caption, &saved.lfCaptionFont},
+                                                            {SystemFont::Menu, &saved.lfMenuFont},
+                                                            {SystemFont::Message, &saved.lfMessageFont}};
+    for (const auto& [which, font] : fonts)
+        EXPECT_EQ(systemFontFace(which), usableSystemFace(font->lfFaceName));
 }
 
 TEST(Fonts, DefaultFontTakesTheFirstFaceGdiplusKnows)

@@ -44,6 +44,8 @@ int record(HWND, ControlHandle control, WPARAM wParam, LPARAM lParam, int kind)
 HostTestWindow::HostTestWindow(DWORD style, int width, int height)
 {
     resetCounters();
+    // The mouse starts outside the window: the host decides hover from where the real cursor rests.
+    SetCursorPos(0, 0);
     static const TestWindowClass windowClass(L"HostTestWindow", countingProc, CS_DBLCLKS);
     hwnd = CreateWindowExW(0, windowClass.name(), L"Host", style, 100, 100, width, height, nullptr, nullptr,
                            GetModuleHandleW(nullptr), nullptr);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "HostTestWindow.h"
 
 namespace {
@@ -75,6 +77,39 @@ TEST(HostMove, MoveFromInsideAnAnimationStepIsAnsweredAtOnceAndDrawn)
     EXPECT_TRUE(lockedAtMove);
     EXPECT_EQ(c->currentBounds().x, 120);
     EXPECT_EQ(moved, 1);
+    EXPECT_FALSE(w.host.redrawLock);
+    EXPECT_EQ(GetPixel(w.host.backDC, 130, 50), red);
+    EXPECT_EQ(GetPixel(w.host.backDC, 30, 50), composedWhite);
+}
+
+TEST(HostMove, MoveInsideAMessageFromAnotherThreadIsNotRetriedUnderTheLock)
+{
+    // The installer's progress report: a message sent by the worker thread, handled between two steps of
+    // an animation that holds the redraw lock, moves a control.
+    HostTestWindow w(WS_POPUP);
+    ASSERT_TRUE(attachWhite(w));
+    static RecordingControl* c;
+    static ULONGLONG moveMs;
+    static std::thread worker;
+    c = &movingControl(w, WM_APP);
+    moveMs = 0;
+    w.host.setOnMessage([](HWND hwnd, UINT msg, WPARAM wParam, LPARAM) -> LRESULT {
+        if (msg == WM_SHOWWINDOW && wParam)
+            worker = std::thread([hwnd] { SendMessageW(hwnd, WM_APP, 0, 0); });
+        if (msg == WM_APP) {
+            const ULONGLONG start = GetTickCount64();
+            c->move(120.0f, std::nullopt, std::nullopt, std::nullopt);
+            moveMs = GetTickCount64() - start;
+            return 0;
+        }
+        return -1;
+    });
+    w.host.show(1, 300);
+    if (worker.joinable())
+        worker.join();
+    w.pump();
+    EXPECT_EQ(c->currentBounds().x, 120);
+    EXPECT_LT(moveMs, 200u) << "the move waited for a lock its own thread holds";
     EXPECT_FALSE(w.host.redrawLock);
     EXPECT_EQ(GetPixel(w.host.backDC, 130, 50), red);
     EXPECT_EQ(GetPixel(w.host.backDC, 30, 50), composedWhite);

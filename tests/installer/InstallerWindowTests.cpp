@@ -32,9 +32,17 @@ protected:
         const DWORD end = GetTickCount() + ms;
         pumpUntil([&] { return static_cast<LONG>(GetTickCount() - end) >= 0; });
     }
+    // The real cursor goes there first: the host decides hover again from where it rests.
     static void mouse(UINT msg, int x, int y)
     {
+        SetCursorPos(InstallerWindow::screenX + x, InstallerWindow::screenY + y);
         SendMessageW(window->window(), msg, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
+        settle(50);
+    }
+    // The pointer alone moves: the window hears of it as of real input.
+    static void jump(int x, int y)
+    {
+        SetCursorPos(InstallerWindow::screenX + x, InstallerWindow::screenY + y);
         settle(50);
     }
     static void click(int x, int y)
@@ -181,6 +189,16 @@ TEST_F(InstallerWindowTest, LabelsAreShownMovedAndRecaptionedAndThePanelHidesThe
 TEST_F(InstallerWindowTest, MouseOverTheLinkSwapsItsTextsAndTheBoxTakesItsHoverPicture)
 {
     InstallerWindow& w = *window;
+    // One jump onto the link and one jump off, as the pointer makes them (the window hears one move for
+    // each): the highlighted text that replaced it under the resting mouse hears of both, and the plain
+    // text is back.
+    jump(300, 20);
+    jump(60, 400);
+    EXPECT_EQ(w.hostWindow.hoverControl, w.agreementLink[1].handle());
+    jump(300, 20);
+    EXPECT_TRUE(w.agreementLink[0].isVisible());
+    EXPECT_FALSE(w.agreementLink[1].isVisible());
+
     mouse(WM_MOUSEMOVE, 300, 20);
     mouse(WM_MOUSEMOVE, 60, 400);
     EXPECT_FALSE(w.agreementLink[0].isVisible());
@@ -190,6 +208,18 @@ TEST_F(InstallerWindowTest, MouseOverTheLinkSwapsItsTextsAndTheBoxTakesItsHoverP
     mouse(WM_MOUSEMOVE, 37, 404);
     EXPECT_TRUE(w.agreementLink[0].isVisible());
     EXPECT_FALSE(w.agreementLink[1].isVisible());
+    EXPECT_EQ(w.agreementCheck.state(), ButtonControl::StateHover);
+    mouse(WM_MOUSEMOVE, 300, 20);
+    EXPECT_EQ(w.agreementCheck.state(), ButtonControl::StateNormal);
+
+    // Ticked, the box's hover gives a press the unticked picture: the click would untick it.
+    click(37, 404);
+    ASSERT_EQ(w.firstPicture(E::AgreementCheck), pictureBytes("ticked"));
+    mouse(WM_MOUSEMOVE, 300, 20);
+    mouse(WM_MOUSEMOVE, 37, 404);
+    EXPECT_EQ(w.agreementCheck.state(), ButtonControl::StateHover);
+    EXPECT_EQ(w.agreementCheck.pressedImage(), pictureBytes("unticked"));
+    click(37, 404);
     mouse(WM_MOUSEMOVE, 300, 20);
     EXPECT_EQ(w.firstPicture(E::AgreementCheck), pictureBytes("unticked"));
 }

@@ -71,7 +71,8 @@ TEST(PopupMenuItems, AddItemConvertsTextCopiesPictureAndDefaultsColours)
     EXPECT_TRUE(separator.text.empty());
     EXPECT_TRUE(separator.picture.empty());
     EXPECT_EQ(separator.separator, 1);
-    EXPECT_EQ(separator.option1 + separator.option2 + separator.keyCode + separator.option3 + separator.option4, 0);
+    EXPECT_EQ(separator.option1 + separator.keyCode + separator.option3 + separator.option4, 0);
+    EXPECT_EQ(separator.option2, MenuItem::DeliverByCommand) << "not given: the key code is reported";
     EXPECT_EQ(separator.color1, PopupMenu::defaultColor1());
 
     const MenuItem& given = menu.items()[2];
@@ -219,7 +220,10 @@ TEST(PopupMenuShowing, ShowAndPopupAtHandTheMenuWindowTheirPlaceWidthAndCallback
     menu.setOnOpen(openHandler);
     menu.setPainter(painterHandler);
     HWND owner = reinterpret_cast<HWND>(0x1234);
-    EXPECT_EQ(menu.popupAt(owner, 5, 6), 0) << "no menu window yet";
+    // Whatever the engine registered is put back at the end: later tests show real menus.
+    const MenuWindowFunction registered = PopupMenu::setMenuWindow(nullptr);
+    EXPECT_EQ(menu.popupAt(owner, 5, 6), 0) << "no menu window: nothing is shown";
+    EXPECT_EQ(menu.show(owner), 0);
 
     PopupMenu::setMenuWindow(recordingMenuWindow);
     lastCall = {};
@@ -245,5 +249,5 @@ TEST(PopupMenuShowing, ShowAndPopupAtHandTheMenuWindowTheirPlaceWidthAndCallback
     EXPECT_EQ(lastCall.y, 0);
     EXPECT_EQ(lastCall.width, 0);
     EXPECT_FALSE(lastCall.isRoot);
-    PopupMenu::setMenuWindow(nullptr);
+    EXPECT_EQ(PopupMenu::setMenuWindow(registered), &recordingMenuWindow);
 }

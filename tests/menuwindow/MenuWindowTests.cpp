@@ -323,7 +323,7 @@ void countCall() { ++calls; }
 TEST(MenuLoop, ItemWithoutCommandDeliveryCallsItsFunction)
 {
     MenuItem item = commandItem("&Go", reinterpret_cast<std::intptr_t>(&countCall));
-    item.option2 = MenuItemControl::DeliverByCall;
+    item.option2 = MenuItem::DeliverByCall;
     calls = 0;
     CommandOwner owner;
     MenuDriver driver;
@@ -331,6 +331,18 @@ TEST(MenuLoop, ItemWithoutCommandDeliveryCallsItsFunction)
     openRoot(owner.hwnd, 100, 100, 0, {item});
     EXPECT_EQ(calls, 1);
     EXPECT_TRUE(CommandOwner::commands.empty());
+}
+
+TEST(MenuLoop, ItemAddedWithATextAndAKeyCodeReportsTheKeyCode)
+{
+    PopupMenu menu;
+    menu.addItem("&Go", std::nullopt, std::nullopt, std::nullopt, std::nullopt, 42);
+    CommandOwner owner;
+    MenuDriver driver;
+    driver.onShown(0, [](HWND menu) { postKey(menu, 'G'); });
+    EXPECT_EQ(openRoot(owner.hwnd, 100, 100, 0, menu.items()), 42);
+    ASSERT_EQ(CommandOwner::commands.size(), 1u);
+    EXPECT_EQ(CommandOwner::commands[0].first, 42u);
 }
 
 TEST(MenuLoop, MouseClickOnCommandRowReturnsItsKeyCode)

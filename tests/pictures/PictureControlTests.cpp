@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Pixels.h"
 #include "PictureControl.h"
 #include "TestHost.h"
@@ -165,6 +167,17 @@ TEST(PictureControl, StillPictureArmsNoTimerAndUndecodableBytesDrawNothing)
     EXPECT_EQ(broken.currentFrame(), 0);
     EXPECT_EQ(shownAt(broken, 4, 4), 0u);
     EXPECT_FALSE(KillTimer(host.hwnd(), broken.handle()));
+
+    // Replacement bytes that do not decode take the old picture away, animated or not, faded or not.
+    for (std::optional<int> fade : {std::optional<int>(), std::optional<int>(0)}) {
+        PictureControl replaced;
+        replaced.createPicture(host.parent(), 0, 0, 9, 9, threeFrameGifWithDelays(5, 5, 5), true, 0, false, 0, {}, 0);
+        ASSERT_NE(shownAt(replaced), 0u);
+        replaced.image(Bytes(garbage), fade, 2, 10);
+        EXPECT_TRUE(host.pumpUntil([&] { return replaced.transitionFrame() == replaced.transitionFrames(); }));
+        EXPECT_EQ(shownAt(replaced), 0u) << "fade " << fade.has_value();
+        EXPECT_FALSE(KillTimer(host.hwnd(), replaced.handle())) << "no frame timer is left";
+    }
 }
 
 TEST(PictureControl, AnimateOffShowsFirstFrameAndStopsAtTheNextTick)
@@ -206,7 +219,17 @@ TEST(PictureControl, FadedChangeHoldsFramesUntilTheFadeEnds)
     EXPECT_EQ(picture.fadeParam(), 0);
     EXPECT_EQ(picture.transitionParam(), 0);
     EXPECT_EQ(shownAt(picture), opaqueRed);
-    ASSERT_TRUE(host.pumpUntil([&] { return picture.fadeParam() == -1; }));
+    // The fade lasts three 20 ms frames, the GIF's frames 20 ms each: sampled all through the fade, the
+    // first frame stays.
+    std::vector<ARGB> duringFade;
+    ASSERT_TRUE(host.pumpUntil([&] {
+        if (picture.fadeParam() != -1)
+            duringFade.push_back(shownAt(picture));
+        return picture.fadeParam() == -1;
+    }));
+    EXPECT_GE(duringFade.size(), 3u);
+    EXPECT_EQ(std::count(duringFade.begin(), duringFade.end(), opaqueRed),
+              static_cast<std::ptrdiff_t>(duringFade.size()));
     EXPECT_EQ(picture.transitionFrames(), 0);
     EXPECT_TRUE(host.pumpUntil([&] { return shownAt(picture) == opaqueGreen; })) << "frames play after the fade";
 }

@@ -7,6 +7,7 @@
 #include "TestWindowClass.h"
 
 std::vector<PresentCall> RenderTestWindow::presents;
+std::function<void(const PresentCall&)> RenderTestWindow::onPresent;
 
 namespace {
 ARGB dibPixel(HBITMAP dib, int x, int y)
@@ -23,19 +24,48 @@ ARGB dibPixel(HBITMAP dib, int x, int y)
     return bits[static_cast<size_t>(bottomUp ? height - 1 - y : y) * width + x];
 }
 
+// Every pixel of the DIB, top row first.
+std::vector<ARGB> dibFrame(HBITMAP dib)
+{
+    DIBSECTION section = {};
+    GdiFlush();
+    if (!dib || GetObjectW(dib, sizeof section, &section) != sizeof section || !section.dsBm.bmBits)
+        return {};
+    const int width = section.dsBm.bmWidth, height = section.dsBm.bmHeight;
+    const bool bottomUp = section.dsBmih.biHeight > 0;
+    const auto* bits = static_cast<const ARGB*>(section.dsBm.bmBits);
+    std::vector<ARGB> frame;
+    frame.reserve(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        const ARGB* row = bits + static_cast<size_t>(bottomUp ? height - 1 - y : y) * width;
+        frame.insert(frame.end(), row, row + width);
+    }
+    return frame;
+}
+
+void recorded(const PresentCall& call)
+{
+    RenderTestWindow::presents.push_back(call);
+    if (RenderTestWindow::onPresent)
+        RenderTestWindow::onPresent(RenderTestWindow::presents.back());
+}
+
 BOOL WINAPI countedBlt(HDC target, int x, int y, int w, int h, HDC source, int sx, int sy, DWORD rop)
 {
-    RenderTestWindow::presents.push_back({false, {x, y, x + w, y + h}, 0, source});
-    return BitBlt(target, x, y, w, h, source, sx, sy, rop);
+    const BOOL done = BitBlt(target, x, y, w, h, source, sx, sy, rop);
+    recorded({false, {x, y, x + w, y + h}, 0, source, WindowFromDC(target), {}});
+    return done;
 }
 
 BOOL WINAPI countedLayered(HWND hwnd, HDC screen, POINT* position, SIZE* size, HDC source, POINT* origin,
                            COLORREF key, BLENDFUNCTION* blend, DWORD flags)
 {
     HBITMAP dib = static_cast<HBITMAP>(GetCurrentObject(source, OBJ_BITMAP));
-    const ARGB sample = size ? dibPixel(dib, size->cx / 2, size->cy / 2) : 0;
-    RenderTestWindow::presents.push_back({true, {0, 0, size ? size->cx : 0, size ? size->cy : 0}, sample, source});
-    return UpdateLayeredWindow(hwnd, screen, position, size, source, origin, key, blend, flags);
+    PresentCall call = {true, {0, 0, size ? size->cx : 0, size ? size->cy : 0}, 0, source, hwnd, dibFrame(dib)};
+    call.sample = size ? dibPixel(dib, size->cx / 2, size->cy / 2) : 0;
+    const BOOL done = UpdateLayeredWindow(hwnd, screen, position, size, source, origin, key, blend, flags);
+    recorded(call);
+    return done;
 }
 }  // namespace
 
@@ -50,6 +80,7 @@ RenderTestWindow::RenderTestWindow(int width, int height, DWORD style)
 
 RenderTestWindow::~RenderTestWindow()
 {
+    onPresent = nullptr;
     controls.clear();
     DestroyWindow(hwnd);
     HostWindow::presentBlt = ::BitBlt;

@@ -1,6 +1,7 @@
 #pragma once
 // A real top-level window with a host attached, its controls, the back buffer's pixels and a count of
 // every present that goes through the host.
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -12,6 +13,10 @@ struct PresentCall {
     RECT rect;       // BitBlt: the rectangle; UpdateLayeredWindow: the window size
     ARGB sample;     // UpdateLayeredWindow: the source canvas pixel at the window centre
     HDC source;
+    HWND window;
+    std::vector<ARGB> frame;  // UpdateLayeredWindow: the whole source canvas, top row first
+
+    ARGB at(int x, int y) const { return frame[static_cast<size_t>(y * (rect.right - rect.left) + x)]; }
 };
 
 class RenderTestWindow {
@@ -38,6 +43,8 @@ public:
 
     static std::vector<PresentCall> presents;
     static int count(bool layered);
+    // Called after each present is recorded, while the animation that made it waits.
+    static std::function<void(const PresentCall&)> onPresent;
 };
 
 bool closeTo(ARGB actual, ARGB expected, int tolerance = 2);

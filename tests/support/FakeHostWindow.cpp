@@ -51,7 +51,7 @@ LRESULT FakeHostWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam)
     const auto control = static_cast<ControlHandle>(wParam);
     switch (msg) {
     case WM_EX_EVENT:
-        return Control::dispatchEventRecord(control, lParam);
+        return host_.dispatchEventRecord(control, lParam);
     case WM_EX_MOVED:
         if (inTree(control))
             Control::fromHandle(control)->dispatchEvent(EV_MOVED, 0, 0);
