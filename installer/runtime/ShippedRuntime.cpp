@@ -58,5 +58,7 @@ void __throw_runtime_error(const char* message) { throw RuntimeFault(message); }
 void __throw_range_error(const char* message) { throw RuntimeFault(message); }
 void __throw_overflow_error(const char* message) { throw RuntimeFault(message); }
 void __throw_underflow_error(const char* message) { throw RuntimeFault(message); }
+// A mutex that cannot be locked; the library's object would bring std::system_error and its categories.
+void __throw_system_error(int) { throw RuntimeFault("system error"); }
 
 }  // namespace std

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <bits/functexcept.h>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -27,4 +28,17 @@ TEST(ShippedRuntime, LengthErrorsAreBadAllocAndOtherLibraryErrorsStdExceptions)
     }();
     EXPECT_EQ(message.rfind("an exception saying ", 0), 0u) << message;
     EXPECT_GT(message.size(), std::string("an exception saying ").size()) << message;
+}
+
+// std::mutex reports a failed lock through this helper; replaced, it must still be an exception the
+// caller can catch (the library's own would pull in std::system_error and its categories).
+TEST(ShippedRuntime, SystemErrorsStayCatchable)
+{
+    bool caught = false;
+    try {
+        std::__throw_system_error(5);
+    } catch (const std::exception& error) {
+        caught = error.what() != nullptr;
+    }
+    EXPECT_TRUE(caught);
 }
