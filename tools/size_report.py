@@ -117,7 +117,7 @@ def report(args):
     for fault in faults:
         print("  size report: " + fault)
     if faults and args.check:
-        print("  size report: the build stops here; configure with -DFEIJING_SIZE_GOALS=OFF to build anyway")
+        print("  size report: the build stops here; configure without -DFEIJING_SIZE_GOALS=ON to build anyway")
         return 1
     return 0
 
