@@ -57,13 +57,25 @@ testbed_env() {
   fi
   local bin=$TESTBED_DIR/bin-$TESTBED_WINEARCH
   mkdir -p "$HOME" "$bin"
-  printf '#!/bin/sh\nexec %s "$@"\n' "$loader" > "$bin/wine"
-  printf '#!/bin/sh\nexec %s "$@"\n' "$server" > "$bin/wineserver"
-  chmod +x "$bin/wine" "$bin/wineserver"
+  testbed_shim "$bin/wine" "$loader"
+  testbed_shim "$bin/wineserver" "$server"
   case ":$PATH:" in
     *":$bin:"*) ;;
     *) export PATH=$bin:$PATH ;;
   esac
+}
+
+# testbed_shim FILE PROGRAM: FILE runs PROGRAM. Written aside and renamed into place, and only when it
+# changes: tests run in parallel, and rewriting a script another test is executing fails ("text file busy").
+testbed_shim() {
+  local text
+  text=$(printf '#!/bin/sh\nexec %s "$@"' "$2")
+  [ -x "$1" ] && [ "$(cat "$1")" = "$text" ] && return 0
+  local part
+  part=$(mktemp "$1.XXXXXX")
+  printf '%s\n' "$text" > "$part"
+  chmod +x "$part"
+  mv -f "$part" "$1"
 }
 
 testbed_check_loader() {
