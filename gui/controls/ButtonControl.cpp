@@ -9,6 +9,7 @@
 #include "Engine.h"
 #include "Fonts.h"
 #include "HostWindow.h"
+#include "Images.h"
 #include "LabelControl.h"
 #include "StringFormatHelper.h"
 #include "Text.h"
@@ -612,11 +613,14 @@ int ButtonControl::drawStateImage(PaintContext& context, int state)
     GpGraphics* g = context.graphics;
     const RectF& r = context.rect;
     switch (imageMode_) {
-    case ImageNatural:
+    case ImageNatural: {
+        const auto w = static_cast<float>(imageWidth(image)), h = static_cast<float>(imageHeight(image));
+        if (Images::drawDoubleSize(g, Images::doubleSizeOf(faces_[face].bytes), {r.x, r.y, w, h}, {0, 0, w, h}))
+            break;
         // In pixels: GdipDrawImage would scale by the file's resolution.
-        GDIP(GdipDrawImageRect)(g, image, r.x, r.y, static_cast<float>(imageWidth(image)),
-                                static_cast<float>(imageHeight(image)));
+        GDIP(GdipDrawImageRect)(g, image, r.x, r.y, w, h);
         break;
+    }
     case ImageStretched:
         faces_[face].drawStretched(g, r);
         break;

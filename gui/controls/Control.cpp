@@ -213,14 +213,34 @@ void Control::destroy()
     transitionParam_ = 0;
 }
 
+RectF Control::deviceBounds() const
+{
+    const HostWindow* host = hostObject();
+    return host ? host->deviceRect(bounds_) : bounds_;
+}
+
+SIZE Control::bitmapSize() const
+{
+    if (kind_ == KIND_NO_OWN_BITMAP)
+        return {1, 1};
+    const HostWindow* host = hostObject();
+    if (!host || host->displayScale.isIdentity())
+        return {wholePixels(bounds_.width), wholePixels(bounds_.height)};
+    const RectF device = host->deviceRect(bounds_);
+    return {static_cast<LONG>(device.width), static_cast<LONG>(device.height)};
+}
+
 void Control::makeBitmap()
 {
-    int w = 1, h = 1;
-    if (kind_ != KIND_NO_OWN_BITMAP) {
-        // A bitmap of no pixels would leave the control without graphics to measure or paint with.
-        w = std::max(1, wholePixels(bounds_.width));
-        h = std::max(1, wholePixels(bounds_.height));
-    }
+    // A bitmap of no pixels would leave the control without graphics to measure or paint with.
+    const SIZE size = bitmapSize();
+    const int w = std::max(1, static_cast<int>(size.cx)), h = std::max(1, static_cast<int>(size.cy));
+    // The control draws in logical units: the transform maps its logical rectangle onto the whole bitmap.
+    const HostWindow* host = hostObject();
+    const float factor = host ? host->displayScale.factor() : 1.0f;
+    const bool scaled = host && !host->displayScale.isIdentity() && kind_ != KIND_NO_OWN_BITMAP;
+    paintScaleX_ = scaled ? (bounds_.width > 0 ? static_cast<float>(w) / bounds_.width : factor) : 1.0f;
+    paintScaleY_ = scaled ? (bounds_.height > 0 ? static_cast<float>(h) / bounds_.height : factor) : 1.0f;
     if (GDIP(GdipCreateBitmapFromScan0)(w, h, 0, PixelFormat32bppARGB, nullptr, &bitmap_) != Gdiplus::Ok) {
         bitmap_ = nullptr;
         return;
@@ -231,6 +251,17 @@ void Control::makeBitmap()
     }
     GDIP(GdipSetSmoothingMode)(graphics_, Gdiplus::SmoothingModeAntiAlias);
     GDIP(GdipSetTextRenderingHint)(graphics_, Gdiplus::TextRenderingHintAntiAliasGridFit);
+    DisplayScale::applyTransform(graphics_, paintScaleX_, paintScaleY_);
+}
+
+void Control::rescale()
+{
+    if (!handle_)
+        return;
+    releaseBitmap();
+    makeBitmap();
+    sendEvent(EV_PAINT, static_cast<WPARAM>(wholePixels(bounds_.width)),
+              static_cast<LPARAM>(wholePixels(bounds_.height)));
 }
 
 void Control::releaseBitmap()
@@ -389,10 +420,14 @@ void Control::move(std::optional<float> x, std::optional<float> y, std::optional
     const ControlHandle self = handle_;
 
     previousBounds_ = bounds_;
+    const SIZE before = bitmapSize();
     bounds_ = next;
     shiftDescendants(next.x - previousBounds_.x, next.y - previousBounds_.y);
+    // Scaled, a move alone can change the bitmap's size by a pixel: its edges are rounded separately.
+    const SIZE after = bitmapSize();
+    const bool bitmapResized = before.cx != after.cx || before.cy != after.cy;
 
-    if (widthChanged || (heightChanged && kind_ != KIND_NO_OWN_BITMAP)) {
+    if (widthChanged || (heightChanged && kind_ != KIND_NO_OWN_BITMAP) || bitmapResized) {
         releaseBitmap();
         makeBitmap();
         const auto w = static_cast<WPARAM>(wholePixels(bounds_.width));
@@ -666,8 +701,17 @@ int Control::dispatchEvent(int code, WPARAM wParam, LPARAM lParam)
 
 // ---- paint ----
 
-void Control::clearToTransparent(const RectF& r)
+void Control::clearToTransparent(const RectF& logical)
 {
+    // The rectangle in the bitmap's pixels, its edges rounded as the host rounds the control's.
+    const auto edge = [](float v) { return std::floor(v + 0.5f); };
+    const bool scaled = paintScaleX_ != 1.0f || paintScaleY_ != 1.0f;
+    RectF r = logical;
+    if (scaled) {
+        const float left = edge(logical.x * paintScaleX_), top = edge(logical.y * paintScaleY_);
+        r = {left, top, edge((logical.x + logical.width) * paintScaleX_) - left,
+             edge((logical.y + logical.height) * paintScaleY_) - top};
+    }
     // Whole pixels are zeroed in the bitmap's memory: what GdipGraphicsClear does, without GDI+ filling
     // them one by one (under Wine the clear of a window-sized control took milliseconds).
     const Gdiplus::GpRect whole{static_cast<INT>(r.x), static_cast<INT>(r.y), static_cast<INT>(r.width),
@@ -687,7 +731,7 @@ void Control::clearToTransparent(const RectF& r)
         GDIP(GdipResetClip)(graphics_);  // as after the clear below: painting starts unclipped
         return;
     }
-    GDIP(GdipSetClipRect)(graphics_, r.x, r.y, r.width, r.height, Gdiplus::CombineModeReplace);
+    GDIP(GdipSetClipRect)(graphics_, logical.x, logical.y, logical.width, logical.height, Gdiplus::CombineModeReplace);
     GDIP(GdipGraphicsClear)(graphics_, 0x00000000);
     GDIP(GdipResetClip)(graphics_);
 }

@@ -120,6 +120,10 @@ public:
     GpGraphics* graphics() const { return graphics_; }
     GpBitmap* transitionSnapshot() const { return transitionSnapshot_; }
     const RectF& currentBounds() const { return bounds_; }
+    // The bounds in the host's device pixels (its display scale; edges rounded): where the bitmap goes.
+    RectF deviceBounds() const;
+    // The bitmap remade at the host's current display scale and repainted; nothing else changes.
+    void rescale();
     const RectF& previousBounds() const { return previousBounds_; }
     bool isVisible() const { return visible_; }
     bool isDisabled() const { return disabled_; }
@@ -141,6 +145,8 @@ protected:
 
 private:
     void makeBitmap();
+    // The bitmap's size in device pixels for the current bounds.
+    SIZE bitmapSize() const;
     void releaseBitmap();
     void linkLast(ControlHandle* first, ControlHandle* last);
     void linkFirst(ControlHandle* first, ControlHandle* last);
@@ -180,4 +186,6 @@ private:
     RectF previousBounds_;
     int transitionFrames_ = 0;
     int transitionParam_ = 0;
+    float paintScaleX_ = 1.0f;  // logical to bitmap pixels, as set on graphics_
+    float paintScaleY_ = 1.0f;
 };
