@@ -615,7 +615,8 @@ int ButtonControl::drawStateImage(PaintContext& context, int state)
     switch (imageMode_) {
     case ImageNatural: {
         const auto w = static_cast<float>(imageWidth(image)), h = static_cast<float>(imageHeight(image));
-        if (Images::drawDoubleSize(g, Images::doubleSizeOf(faces_[face].bytes), {r.x, r.y, w, h}, {0, 0, w, h}))
+        GpImage* twice = Images::doubleSizeOf(faces_[face].bytes);
+        if (Images::drawDoubleSize(g, displayScale(), twice, {r.x, r.y, w, h}, {0, 0, w, h}))
             break;
         // In pixels: GdipDrawImage would scale by the file's resolution.
         GDIP(GdipDrawImageRect)(g, image, r.x, r.y, w, h);

@@ -80,7 +80,8 @@ void CaptionButton::paint(int state, bool forced, int fadeFrames)
     const std::optional<RectF> face = faceRect(buttonType_, state, IsZoomed(hostWindow()) != FALSE);
     if (strip && face) {
         const RectF& r = context.rect;
-        if (!Images::drawDoubleSize(context.graphics, Images::doubleSizeOf(builtinStripData()), r, *face))
+        GpImage* twice = Images::doubleSizeOf(builtinStripData());
+        if (!Images::drawDoubleSize(context.graphics, displayScale(), twice, r, *face))
             GDIP(GdipDrawImageRectRect)(context.graphics, strip, r.x, r.y, r.width, r.height, face->x, face->y,
                                         face->width, face->height, Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
     }

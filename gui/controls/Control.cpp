@@ -219,6 +219,12 @@ RectF Control::deviceBounds() const
     return host ? host->deviceRect(bounds_) : bounds_;
 }
 
+float Control::displayScale() const
+{
+    const HostWindow* host = hostObject();
+    return host ? host->displayScale.factor() : 1.0f;
+}
+
 SIZE Control::bitmapSize() const
 {
     if (kind_ == KIND_NO_OWN_BITMAP)

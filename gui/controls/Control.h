@@ -124,6 +124,8 @@ public:
     RectF deviceBounds() const;
     // The bitmap remade at the host's current display scale and repainted; nothing else changes.
     void rescale();
+    // The host's DPI / 96; 1 without a host.
+    float displayScale() const;
     const RectF& previousBounds() const { return previousBounds_; }
     bool isVisible() const { return visible_; }
     bool isDisabled() const { return disabled_; }

@@ -344,8 +344,8 @@ void PictureControl::paint()
     if (nineGrid) {
         drawImageNineGrid(g, image, r, rectFromRECT(sourceRect_));
     } else if (drawMode_ == DrawNatural || drawMode_ == DrawNineGrid) {
-        if (frameCount_ > 1 || !Images::drawDoubleSize(g, Images::doubleSizeOf(imageBytes_), {r.x, r.y, iw, ih},
-                                                       {0, 0, iw, ih}))
+        GpImage* twice = frameCount_ > 1 ? nullptr : Images::doubleSizeOf(imageBytes_);
+        if (!Images::drawDoubleSize(g, displayScale(), twice, {r.x, r.y, iw, ih}, {0, 0, iw, ih}))
             GDIP(GdipDrawImageRect)(g, image, r.x, r.y, iw, ih);
     } else if (drawMode_ == DrawStretched) {
         stretched_.draw(g, image, r);

@@ -141,7 +141,10 @@ bool HostWindow::playShowAnimation(int kind, int duration)
     const LONG exStyle = GetWindowLongW(hwnd, GWL_EXSTYLE);
     if (ordinary) {
         SetWindowLongW(hwnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-        SetWindowRgn(hwnd, CreateRoundRectRgn(device(6), device(6), width - device(5), height - device(5), device(5), device(5)), TRUE);
+        SetWindowRgn(hwnd,
+                     CreateRoundRectRgn(device(6), device(6), width - device(5), height - device(5), device(5),
+                                        device(5)),
+                     TRUE);
     }
     lockRedraw();
 
@@ -169,8 +172,8 @@ bool HostWindow::playShowAnimation(int kind, int duration)
         } else if (kind == 7) {
             const int dx = static_cast<int>(width * 0.1 / 10 * (10 - i));
             const int dy = static_cast<int>(height * 0.1 / 10 * (10 - i));
-            blend(canvas.dc, insetRect(width, height, dx, dy), backDC, intersectRects(whole, {0, 0, deviceSize.cx, deviceSize.cy}),
-                  s);
+            blend(canvas.dc, insetRect(width, height, dx, dy), backDC,
+                  intersectRects(whole, {0, 0, deviceSize.cx, deviceSize.cy}), s);
             wait = 11 - i;
         } else {
             const bool horizontal = kind == 3 || kind == 4;

@@ -219,21 +219,10 @@ void Images::clearDoubleSizes()
     doubleSizeEntries().clear();
 }
 
-float Images::deviceScaleOf(GpGraphics* graphics)
+bool Images::drawDoubleSize(GpGraphics* graphics, float displayScale, GpImage* doubleSize, const RectF& dest,
+                            const RectF& source)
 {
-    Gdiplus::GpMatrix* matrix = nullptr;
-    if (!graphics || GDIP(GdipCreateMatrix)(&matrix) != Gdiplus::Ok || !matrix)
-        return 1.0f;
-    float elements[6] = {1, 0, 0, 1, 0, 0};
-    if (GDIP(GdipGetWorldTransform)(graphics, matrix) == Gdiplus::Ok)
-        GDIP(GdipGetMatrixElements)(matrix, elements);
-    GDIP(GdipDeleteMatrix)(matrix);
-    return elements[0];
-}
-
-bool Images::drawDoubleSize(GpGraphics* graphics, GpImage* doubleSize, const RectF& dest, const RectF& source)
-{
-    if (!doubleSize || deviceScaleOf(graphics) < doubleSizeFrom)
+    if (!doubleSize || displayScale < doubleSizeFrom)
         return false;
     GDIP(GdipDrawImageRectRect)(graphics, doubleSize, dest.x, dest.y, dest.width, dest.height, source.x * 2,
                                 source.y * 2, source.width * 2, source.height * 2, Gdiplus::UnitPixel, nullptr,

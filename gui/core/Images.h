@@ -62,9 +62,9 @@ public:
     // The partner of `picture` decoded (the registry keeps it), or null.
     static GpImage* doubleSizeOf(Bytes picture);
     static void clearDoubleSizes();
-    // The device pixels per logical pixel of `graphics`' world transform (its horizontal factor).
-    static float deviceScaleOf(GpGraphics* graphics);
-    // From doubleSizeFrom on: the partner's part for the 1x `source` rectangle drawn over `dest` (logical
-    // units), and true. Below it, or without a partner, nothing is drawn: the caller draws the 1x picture.
-    static bool drawDoubleSize(GpGraphics* graphics, GpImage* doubleSize, const RectF& dest, const RectF& source);
+    // From a display scale (DPI / 96) of doubleSizeFrom on: the partner's part for the 1x `source`
+    // rectangle drawn over `dest` (logical units), and true. Below it, or without a partner, nothing is
+    // drawn: the caller draws the 1x picture.
+    static bool drawDoubleSize(GpGraphics* graphics, float displayScale, GpImage* doubleSize, const RectF& dest,
+                               const RectF& source);
 };

@@ -232,7 +232,8 @@ std::intptr_t MenuWindow::run(HWND owner, int x, int y, int width, const std::ve
             RECT ownerRect;
             GetCursorPos(&cursor);
             GetWindowRect(owner, &ownerRect);
-            const POINT at = ownerHost->displayScale.toLogical(POINT{cursor.x - ownerRect.left, cursor.y - ownerRect.top});
+            const POINT at =
+                ownerHost->displayScale.toLogical(POINT{cursor.x - ownerRect.left, cursor.y - ownerRect.top});
             const ControlHandle control =
                 HostWindow::controlAt(ownerHost->lastControl, static_cast<float>(at.x), static_cast<float>(at.y));
             SetPropW(window_, menuEventProperty, asProperty(control));
