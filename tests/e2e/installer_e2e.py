@@ -346,11 +346,11 @@ def is_blue(color):
     return color[2] > 150 and color[2] - color[0] > 80
 
 
-def picture_over(name, background, size=None):
+def picture_over(name, background, size=None, double=None):
     """A check-box picture of the installer's resources, as drawn over `background` at `size` device pixels:
-    from 150 % on the engine draws the double-size partner."""
+    from 150 % on (22 device pixels) the engine draws the double-size partner, unless `double` says."""
     size = size or (15, 15)
-    double = size[0] >= 22
+    double = size[0] >= 22 if double is None else double
     path = os.path.join(ROOT, "installer", "resources", name + ("@2x" if double else "") + ".png")
     picture = Image.open(path).convert("RGBA")
     if picture.size != size:
@@ -1143,6 +1143,13 @@ def scaled_window_has_its_size_panels_banner_and_check_box(c):
     expected = SCALE.box(BANNER)
     c.check(found is not None and all(abs(a - b) <= 1 for a, b in zip(found, expected)),
             "the banner covers device %s (found %s)" % (expected, found))
+    if SCALE.factor >= 1.5:
+        x, y = CHECK_ORIGIN
+        drawn = shot.crop((x, y, x + 15, y + 15))
+        sharp = difference(drawn, picture_over("unticked", BOTTOM_COLOR, drawn.size, double=True))
+        blurred = difference(drawn, picture_over("unticked", BOTTOM_COLOR, drawn.size, double=False))
+        c.check(sharp < blurred, "from 150 %% the check box shows its double-size picture (it differs %.1f from "
+                "that, %.1f from the 1x picture enlarged)" % (sharp, blurred))
     c.screenshot(shot, "scaled-%d-choosing.png" % SCALE.dpi)
     installer.tick()
     c.check(installer.close() == 0, "the close button at its scaled place ends the installer with exit code 0")
