@@ -3,6 +3,7 @@
 
 #include "AgreementBox.h"
 #include "Engine.h"
+#include "Images.h"
 #include "Resources.h"
 #include "SystemDll.h"
 #include "Text.h"
@@ -99,6 +100,10 @@ void InstallerWindow::buildWindow()
     folderCaption.setBackgroundHost(&hostWindow);
     statusText.setBackgroundHost(&hostWindow);
     const ParentHandle window = parentWindow(hwnd_);
+    // The controls keep the 1x pictures (the agreement state compares them); the engine draws these
+    // partners in their place from 150 % on.
+    for (const char* name : {"close", "close-hover", "ticked", "ticked-hover", "unticked", "unticked-hover"})
+        Images::registerDoubleSize(picture(name), picture(std::string(name) + "@2x"));
 
     for (int i = 0; i < 2; ++i) {
         LabelOptions fill;

@@ -429,9 +429,9 @@ GpImage* ButtonControl::Picture::image() const
     return decoded_.image();
 }
 
-void ButtonControl::Picture::drawStretched(GpGraphics* graphics, const RectF& rect) const
+void ButtonControl::Picture::drawStretched(GpGraphics* graphics, const RectF& rect, GpImage* source) const
 {
-    stretched_.draw(graphics, image(), rect);
+    stretched_.draw(graphics, source ? source : image(), rect);
 }
 
 std::vector<std::uint8_t> ButtonControl::picture(Face face, std::optional<Bytes> value)
@@ -623,7 +623,9 @@ int ButtonControl::drawStateImage(PaintContext& context, int state)
         break;
     }
     case ImageStretched:
-        faces_[face].drawStretched(g, r);
+        // From 150 % a partner of twice the size is the better source to resample.
+        faces_[face].drawStretched(
+            g, r, displayScale() >= Images::doubleSizeFrom ? Images::doubleSizeOf(faces_[face].bytes) : nullptr);
         break;
     case ImageNineGrid:
         drawImageNineGrid(g, image, r, sourceRect_);
