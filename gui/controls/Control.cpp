@@ -264,10 +264,16 @@ void Control::rescale()
 {
     if (!handle_)
         return;
+    const ControlHandle self = handle_;
     releaseBitmap();
     makeBitmap();
-    sendEvent(EV_PAINT, static_cast<WPARAM>(wholePixels(bounds_.width)),
-              static_cast<LPARAM>(wholePixels(bounds_.height)));
+    // As after a resize: a new bitmap means a new graphics, which controls that measure with their
+    // graphics (the edit control's layout) must take before they paint.
+    const auto w = static_cast<WPARAM>(wholePixels(bounds_.width));
+    const auto h = static_cast<LPARAM>(wholePixels(bounds_.height));
+    sendEvent(EV_RESIZE, w, h);
+    if (handle_ == self)
+        sendEvent(EV_PAINT, w, h);
 }
 
 void Control::releaseBitmap()

@@ -294,6 +294,7 @@ TEST(DpiChange, ControlStateSurvivesTheChange)
     GetCaretPos(&caretBefore);
 
     changeDpi(window, 192);
+    EXPECT_EQ(window.host.redrawLock, 0) << "a paint at the new scale failed half-way";
     window.redrawAll();
 
     EXPECT_EQ(edit.text(), "hello world");
