@@ -1,8 +1,9 @@
 #pragma once
-// The base of every owned-drawn element inside a host window: a rectangle in host client pixels, an
-// ARGB bitmap of its size that it paints itself into, tree links, event bindings and the fade-in.
+// The base of every owned-drawn element inside a host window: a rectangle in logical host client pixels,
+// an ARGB bitmap of its device size that it paints itself into, tree links, event bindings and the fade-in.
 #include <windows.h>
 
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <string>
@@ -146,7 +147,8 @@ protected:
     void copyBaseInto(Control& copy) const;
 
 private:
-    void makeBitmap();
+    static int wholePixels(float value) { return static_cast<int>(std::lround(value)); }
+    void makeBitmap();  // ControlBitmap.cpp, with the other bitmap operations
     // The bitmap's size in device pixels for the current bounds.
     SIZE bitmapSize() const;
     void releaseBitmap();

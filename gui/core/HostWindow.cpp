@@ -135,7 +135,8 @@ bool HostWindow::attach(HWND window, const HostAttachOptions& options)
 
     RECT rc = {};
     GetWindowRect(hwnd, &rc);
-    displayScale = DisplayScale(DisplayScale::dpiOfWindow(hwnd));
+    const int dpi = options.dpi.value_or(0);
+    displayScale = DisplayScale(DisplayScale::isUsableDpi(dpi) ? dpi : DisplayScale::dpiOfWindow(hwnd));
     if (options.windowRectIsLogical.value_or(true)) {
         size = {rc.right - rc.left, rc.bottom - rc.top};
         deviceSize = displayScale.sizeToDevice(size);

@@ -60,6 +60,8 @@ struct HostAttachOptions {
     // unset: true, the window's rectangle is in logical pixels and is scaled to the window's DPI; false:
     // it is already in device pixels (a popup placed at the cursor).
     std::optional<bool> windowRectIsLogical;
+    // unset: the window's own DPI; a popup takes its owner's.
+    std::optional<int> dpi;
 };
 
 class HostWindow {

@@ -255,6 +255,7 @@ std::intptr_t MenuWindow::run(HWND owner, int x, int y, int width, const std::ve
     attach.resizable = false;
     attach.draggable = false;
     attach.windowRectIsLogical = false;
+    attach.dpi = scale.dpi();
     host_->attach(window_, attach);
     host_->setOnMessage(menuMessageHook);
     if (!isRoot)
