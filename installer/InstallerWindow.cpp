@@ -3,6 +3,7 @@
 
 #include "AgreementBox.h"
 #include "Engine.h"
+#include "Images.h"
 #include "Resources.h"
 #include "SystemDll.h"
 #include "Text.h"
@@ -99,6 +100,10 @@ void InstallerWindow::buildWindow()
     folderCaption.setBackgroundHost(&hostWindow);
     statusText.setBackgroundHost(&hostWindow);
     const ParentHandle window = parentWindow(hwnd_);
+    // The controls keep the 1x pictures (the agreement state compares them); the engine draws these
+    // partners in their place from 150 % on.
+    for (const char* name : {"close", "close-hover", "ticked", "ticked-hover", "unticked", "unticked-hover"})
+        Images::registerDoubleSize(picture(name), picture(std::string(name) + "@2x"));
 
     for (int i = 0; i < 2; ++i) {
         LabelOptions fill;
@@ -193,9 +198,16 @@ void InstallerWindow::bindHandlers()
     // Alt+F4 and the taskbar's "close window" close and destroy the window: the process ends then as with
     // the close button, never waiting invisibly for the worker. Already at WM_CLOSE, before the window is
     // hidden, as the close button does not hide it either.
-    hostWindow.setOnMessage([](HWND, UINT msg, WPARAM, LPARAM) -> LRESULT {
+    hostWindow.setOnMessage([](HWND, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
         if ((msg == WM_CLOSE || msg == WM_DESTROY) && current && current->procedure_)
             current->procedure_->endInstaller();
+        if (msg == WM_DPICHANGED && current) {
+            // The plain labels follow the host's new scale, which the host takes first.
+            current->hostWindow.onDpiChanged(wParam, reinterpret_cast<const RECT*>(lParam));
+            current->folderCaption.applyScale(current->hostWindow.displayScale);
+            current->statusText.applyScale(current->hostWindow.displayScale);
+            return 0;
+        }
         return -1;
     });
     // Handlers that may open a dialog give up the press's capture first, or the dialog gets no mouse.

@@ -41,11 +41,12 @@ bool TextLabelWindow::create(HWND parent, int x, int y, int width, int height, c
         return false;
     caption_ = caption;
     look_ = look;
-    font_ = CreateFontW(-look.fontSize, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                        toWide(look.fontName).c_str());
-    hwnd_ = CreateWindowExW(0, className, L"", WS_CHILD | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0), x, y, width,
-                            height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    logical_ = {x, y, x + width, y + height};
+    makeFont();
+    const RECT device = scale_.toDevice(logical_);
+    hwnd_ = CreateWindowExW(0, className, L"", WS_CHILD | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0), device.left,
+                            device.top, device.right - device.left, device.bottom - device.top, parent, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
     if (!hwnd_)
         return false;
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -65,13 +66,48 @@ bool TextLabelWindow::visible(std::optional<bool> value)
 
 int TextLabelWindow::top(std::optional<int> value)
 {
-    RECT area = bounds();
-    if (value && hwnd_ && *value != area.top) {
-        SetWindowPos(hwnd_, nullptr, area.left, *value, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        InvalidateRect(hwnd_, nullptr, FALSE);
-        area = bounds();
+    if (value && hwnd_ && *value != logical_.top) {
+        OffsetRect(&logical_, 0, *value - logical_.top);
+        place();
     }
-    return area.top;
+    return hwnd_ ? logical_.top : 0;
+}
+
+void TextLabelWindow::setBackgroundHost(HostWindow* host)
+{
+    host_ = host;
+    if (host)
+        applyScale(host->displayScale);
+}
+
+void TextLabelWindow::applyScale(const DisplayScale& scale)
+{
+    if (scale.dpi() == scale_.dpi())
+        return;
+    scale_ = scale;
+    makeFont();
+    place();
+}
+
+void TextLabelWindow::makeFont()
+{
+    if (font_)
+        DeleteObject(font_);
+    // A negative height asks for the character height in pixels, the em size GDI+ fonts are made at.
+    const int height = scale_.toDevice(static_cast<float>(look_.fontSize));
+    font_ = CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                        toWide(look_.fontName).c_str());
+}
+
+void TextLabelWindow::place()
+{
+    if (!hwnd_)
+        return;
+    const RECT device = scale_.toDevice(logical_);
+    SetWindowPos(hwnd_, nullptr, device.left, device.top, device.right - device.left, device.bottom - device.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 std::string TextLabelWindow::text(std::optional<std::string> value)
@@ -131,7 +167,7 @@ void TextLabelWindow::paint()
     SetBkMode(memory, TRANSPARENT);
     SetTextColor(memory, look_.color);
     if (occluder_ && occluder_->handle() && occluder_->isVisible()) {
-        const RectF& c = occluder_->currentBounds();
+        const RectF c = occluder_->deviceBounds();
         ExcludeClipRect(memory, static_cast<int>(c.x) - area.left, static_cast<int>(c.y) - area.top,
                         static_cast<int>(c.x + c.width) - area.left, static_cast<int>(c.y + c.height) - area.top);
     }

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "DisplayScale.h"
+
 class Control;
 class HostWindow;
 
@@ -26,17 +28,21 @@ public:
     // The parent needs WS_CLIPCHILDREN, so the host's presents never paint over the label.
     bool create(HWND parent, int x, int y, int width, int height, const std::string& caption, const Look& look,
                 bool visible);
-    // The host whose back buffer is the label's background; none: the parent's class brush.
-    void setBackgroundHost(HostWindow* host) { host_ = host; }
+    // The host whose back buffer is the label's background; none: the parent's class brush. The label
+    // takes the host's display scale.
+    void setBackgroundHost(HostWindow* host);
+    // Place and font at `scale`: create's numbers are logical pixels.
+    void applyScale(const DisplayScale& scale);
     // A control of the host that hides the text where it lies over the label while it is shown.
     void setOccluder(Control* control) { occluder_ = control; }
 
     bool visible(std::optional<bool> value = std::nullopt);
+    // Logical pixels.
     int top(std::optional<int> value = std::nullopt);
     std::string text(std::optional<std::string> value = std::nullopt);
 
     HWND hwnd() const { return hwnd_; }
-    // The label area in parent client pixels.
+    // The label area in parent client pixels (device pixels).
     RECT bounds() const;
     // Called after the host put `area` (parent client pixels) on screen: the label redraws over it.
     void backgroundChanged(const RECT& area);
@@ -44,6 +50,8 @@ public:
 private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void paint();
+    void makeFont();
+    void place();
 
     HWND hwnd_ = nullptr;
     HFONT font_ = nullptr;
@@ -51,4 +59,6 @@ private:
     Control* occluder_ = nullptr;
     std::string caption_;
     Look look_;
+    RECT logical_ = {};  // create's rectangle, moved by top
+    DisplayScale scale_;
 };

@@ -15,6 +15,13 @@ SIZES = {
     "checkmark.png": (20, 20), "strip.bin": (729, 20),
 }
 CHECK_BOXES = ["ticked.png", "ticked-hover.png", "unticked.png", "unticked-hover.png"]
+# Pictures drawn at their natural size, each with a partner drawn at twice the size.
+DOUBLED = CHECK_BOXES + ["close.png", "close-hover.png", "checkmark.png", "strip.bin"]
+
+
+def double_name(name):
+    stem, dot, ext = name.rpartition(".")
+    return f"{stem}@2x{dot}{ext}"
 
 
 def png_header(data):
@@ -25,18 +32,21 @@ def png_header(data):
 
 def check(folder):
     read = lambda name: open(os.path.join(folder, name), "rb").read()
-    for name, size in SIZES.items():
+    sizes = dict(SIZES)
+    sizes.update({double_name(name): (2 * SIZES[name][0], 2 * SIZES[name][1]) for name in DOUBLED})
+    for name, size in sizes.items():
         data = read(name)
-        if name == "strip.bin":
-            assert not data.startswith(SIGNATURE[:4]), "strip.bin keeps its signature"
+        if name.endswith(".bin"):
+            assert not data.startswith(SIGNATURE[:4]), f"{name} keeps its signature"
             data = SIGNATURE + data
         w, h, depth, colour = png_header(data)
         assert (w, h) == size, f"{name}: {w}x{h}, expected {size[0]}x{size[1]}"
         assert (depth, colour) == (8, 6), f"{name}: not 8-bit RGBA"
 
-    boxes = {name: read(name) for name in CHECK_BOXES}
-    for a, b in itertools.combinations(CHECK_BOXES, 2):
-        assert boxes[a] != boxes[b], f"{a} and {b} are identical"
+    for names in (CHECK_BOXES, [double_name(name) for name in CHECK_BOXES]):
+        boxes = {name: read(name) for name in names}
+        for a, b in itertools.combinations(names, 2):
+            assert boxes[a] != boxes[b], f"{a} and {b} are identical"
 
     ico = read("app.ico")
     reserved, kind, count = struct.unpack("<HHH", ico[:6])

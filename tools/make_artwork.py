@@ -286,29 +286,30 @@ def close_glyph(img, cx, cy, half, width, color):
     paint(img, color, m)
 
 
-def close_button(hover):
-    w = h = 30
-    S = SS
+def close_button(hover, k=1):
+    w = h = 30 * k
+    U = SS * k
     img = canvas(w, h)
-    c = 15 * S
+    c = 15 * U
     if hover:
-        disc = shape_mask(img.size, [], ellipses=[(2 * S, 2 * S, 28 * S, 28 * S)])
+        disc = shape_mask(img.size, [], ellipses=[(2 * U, 2 * U, 28 * U, 28 * U)])
         paint(img, DANGER + (215,), disc)
-    close_glyph(img, c, c, 5.5 * S, int(1.9 * S), (255, 255, 255, 255 if hover else 225))
+    close_glyph(img, c, c, 5.5 * U, int(1.9 * U), (255, 255, 255, 255 if hover else 225))
     return reduce(img, w, h)
 
 
-def check_box(ticked, hover):
-    n = 15
+def check_box(ticked, hover, k=1):
+    n = 15 * k
+    U = SS * 2 * k  # drawing units per 1x pixel; the box is small, so twice the usual supersampling
     S = SS * 2
     img = Image.new("RGBA", (n * S, n * S), (0, 0, 0, 0))
-    box = rounded_mask(img.size, (S // 2, S // 2, n * S - S // 2 - 1, n * S - S // 2 - 1), 3 * S)
-    inner = rounded_mask(img.size, (int(1.8 * S), int(1.8 * S), n * S - int(1.8 * S) - 1, n * S - int(1.8 * S) - 1),
-                         int(1.8 * S))
+    box = rounded_mask(img.size, (U // 2, U // 2, n * S - U // 2 - 1, n * S - U // 2 - 1), 3 * U)
+    inner = rounded_mask(img.size, (int(1.8 * U), int(1.8 * U), n * S - int(1.8 * U) - 1, n * S - int(1.8 * U) - 1),
+                         int(1.8 * U))
     if ticked:
         paint(img, (40, 160, 255, 255) if hover else BLUE + (255,), box)
-        tick = shape_mask(img.size, [[(3.6 * S, 7.6 * S), (6.3 * S, 10.3 * S), (11.4 * S, 4.7 * S)]],
-                          width=int(1.9 * S))
+        tick = shape_mask(img.size, [[(3.6 * U, 7.6 * U), (6.3 * U, 10.3 * U), (11.4 * U, 4.7 * U)]],
+                          width=int(1.9 * U))
         paint(img, (255, 255, 255, 255), tick)
     else:
         paint(img, (20, 27, 36, 200), box)
@@ -317,11 +318,11 @@ def check_box(ticked, hover):
     return img.resize((n, n), Image.LANCZOS)
 
 
-def checkmark():
-    n = 20
-    S = SS
+def checkmark(k=1):
+    n = 20 * k
+    U = SS * k
     img = canvas(n, n)
-    tick = shape_mask(img.size, [[(5 * S, 10.5 * S), (8.5 * S, 14 * S), (15.5 * S, 6 * S)]], width=int(2.2 * S))
+    tick = shape_mask(img.size, [[(5 * U, 10.5 * U), (8.5 * U, 14 * U), (15.5 * U, 6 * U)]], width=int(2.2 * U))
     paint(img, (40, 44, 52, 255), tick)
     return reduce(img, n, n)
 
@@ -342,13 +343,13 @@ STRIP_FACES = [
 STRIP_W, STRIP_H, FACE_Y = 729, 20, 2
 
 
-def strip_glyph(img, kind, x, color):
+def strip_glyph(img, kind, x, color, k=1):
     """One caption glyph on the face whose left edge is pixel column x.
 
-    Coordinates are whole pixels so that one-pixel lines stay sharp; rows 2..19
-    of the face are visible, centred on row 11.
+    Coordinates are whole 1x pixels, k drawn pixels each, so that one-pixel lines
+    stay sharp; rows 2..19 of the face are visible, centred on row 11.
     """
-    S = SS
+    S = SS * k
 
     def px(x0, y0, x1, y1):  # pixel columns x0..x1-1, rows y0..y1-1
         return ((x + x0) * S, y0 * S, (x + x1) * S - 1, y1 * S - 1)
@@ -390,9 +391,9 @@ def strip_glyph(img, kind, x, color):
     paint(img, color, m)
 
 
-def strip():
-    S = SS
-    img = canvas(STRIP_W, STRIP_H)
+def strip(k=1):
+    S = SS * k
+    img = canvas(STRIP_W * k, STRIP_H * k)
     # The face boxes run one pixel past the bottom; only rows 2..19 exist.
     for kind, xs, fw in STRIP_FACES:
         for state, x in enumerate(xs):
@@ -403,8 +404,8 @@ def strip():
             if back:
                 ImageDraw.Draw(img).rectangle((x * S, FACE_Y * S, (x + fw) * S - 1, STRIP_H * S - 1), fill=back)
             glyph = (255, 255, 255, 255) if state or kind == 4 else (236, 240, 246, 230)
-            strip_glyph(img, kind, x, glyph)
-    return reduce(img, STRIP_W, STRIP_H)
+            strip_glyph(img, kind, x, glyph, k)
+    return reduce(img, STRIP_W * k, STRIP_H * k)
 
 
 # ------------------------------------------------------------------- icon
@@ -477,8 +478,19 @@ def artwork():
         "unticked-hover.png": check_box(False, True),
         "checkmark.png": checkmark(),
     }
+    # Pictures shown at their natural size get a partner drawn at twice the size, for scales from 150 %.
+    files.update({
+        "close@2x.png": close_button(False, 2),
+        "close-hover@2x.png": close_button(True, 2),
+        "ticked@2x.png": check_box(True, False, 2),
+        "ticked-hover@2x.png": check_box(True, True, 2),
+        "unticked@2x.png": check_box(False, False, 2),
+        "unticked-hover@2x.png": check_box(False, True, 2),
+        "checkmark@2x.png": checkmark(2),
+    })
     out = {name: png_bytes(img) for name, img in files.items()}
     out["strip.bin"] = png_bytes(strip())[len(PNG_SIGNATURE):]
+    out["strip@2x.bin"] = png_bytes(strip(2))[len(PNG_SIGNATURE):]
     out["app.ico"] = ico_bytes([icon_image(n) for n in (16, 32, 48, 256)])
     return out
 

@@ -4,9 +4,12 @@
 # a 64-bit prefix (WoW64, as most customers run it), then the x86_64 build. Where they cannot: the i686
 # build is still built, and the x86_64 build of the same source is tested. Arguments go to ctest.
 # TESTBED_NO32=1 takes the 64-bit-only road on any machine.
+# Each tested architecture also runs the installer's scale cases (installer_e2e.py's scaled_*) in a prefix
+# at each DPI of TESTBED_SCALES (default 144; e.g. TESTBED_SCALES="120 144 192", or "" for none).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/arch.sh"
+scales=${TESTBED_SCALES-144}
 bash "$root/tools/setup.sh"
 
 if arch_runs_32bit; then
@@ -52,6 +55,10 @@ for arch in "${tested[@]}"; do
   if [ "$arch" = i686 ] && [ $wow64 = 1 ]; then
     TESTBED_WOW64=1 run_bed i686 "i686 end to end in a 64-bit prefix (WoW64)" -R '^installer_e2e$' "$@"
   fi
+  for dpi in $scales; do
+    TESTBED_DPI=$dpi INSTALLER_E2E_CASES=scaled_ run_bed "$arch" "$arch at $dpi DPI (the scale cases)" \
+      -R '^installer_e2e$' "$@"
+  done
 done
 
 echo

@@ -9,6 +9,7 @@
 #include "Engine.h"
 #include "Fonts.h"
 #include "HostWindow.h"
+#include "Images.h"
 #include "LabelControl.h"
 #include "StringFormatHelper.h"
 #include "Text.h"
@@ -428,9 +429,9 @@ GpImage* ButtonControl::Picture::image() const
     return decoded_.image();
 }
 
-void ButtonControl::Picture::drawStretched(GpGraphics* graphics, const RectF& rect) const
+void ButtonControl::Picture::drawStretched(GpGraphics* graphics, const RectF& rect, GpImage* source) const
 {
-    stretched_.draw(graphics, image(), rect);
+    stretched_.draw(graphics, source ? source : image(), rect);
 }
 
 std::vector<std::uint8_t> ButtonControl::picture(Face face, std::optional<Bytes> value)
@@ -612,13 +613,19 @@ int ButtonControl::drawStateImage(PaintContext& context, int state)
     GpGraphics* g = context.graphics;
     const RectF& r = context.rect;
     switch (imageMode_) {
-    case ImageNatural:
+    case ImageNatural: {
+        const auto w = static_cast<float>(imageWidth(image)), h = static_cast<float>(imageHeight(image));
+        GpImage* twice = Images::doubleSizeOf(faces_[face].bytes);
+        if (Images::drawDoubleSize(g, displayScale(), twice, {r.x, r.y, w, h}, {0, 0, w, h}))
+            break;
         // In pixels: GdipDrawImage would scale by the file's resolution.
-        GDIP(GdipDrawImageRect)(g, image, r.x, r.y, static_cast<float>(imageWidth(image)),
-                                static_cast<float>(imageHeight(image)));
+        GDIP(GdipDrawImageRect)(g, image, r.x, r.y, w, h);
         break;
+    }
     case ImageStretched:
-        faces_[face].drawStretched(g, r);
+        // From 150 % a partner of twice the size is the better source to resample.
+        faces_[face].drawStretched(
+            g, r, displayScale() >= Images::doubleSizeFrom ? Images::doubleSizeOf(faces_[face].bytes) : nullptr);
         break;
     case ImageNineGrid:
         drawImageNineGrid(g, image, r, sourceRect_);

@@ -129,8 +129,9 @@ private:
         std::vector<std::uint8_t> bytes;
         void assign(Bytes value);
         GpImage* image() const;
-        // The image stretched over `rect`, through a copy of that size made on first use.
-        void drawStretched(GpGraphics* graphics, const RectF& rect) const;
+        // The image (or `source` in its place) stretched over `rect`, through a copy of that size made on
+        // first use.
+        void drawStretched(GpGraphics* graphics, const RectF& rect, GpImage* source = nullptr) const;
 
     private:
         mutable MemoryImage decoded_;

@@ -2,6 +2,8 @@
 
 #include "Canvas.h"
 #include "Engine.h"
+#include "EngineData.h"
+#include "Images.h"
 
 namespace {
 constexpr int transitionIntervalMs = 60;
@@ -78,8 +80,10 @@ void CaptionButton::paint(int state, bool forced, int fadeFrames)
     const std::optional<RectF> face = faceRect(buttonType_, state, IsZoomed(hostWindow()) != FALSE);
     if (strip && face) {
         const RectF& r = context.rect;
-        GDIP(GdipDrawImageRectRect)(context.graphics, strip, r.x, r.y, r.width, r.height, face->x, face->y,
-                                    face->width, face->height, Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+        GpImage* twice = Images::doubleSizeOf(builtinStripData());
+        if (!Images::drawDoubleSize(context.graphics, displayScale(), twice, r, *face))
+            GDIP(GdipDrawImageRectRect)(context.graphics, strip, r.x, r.y, r.width, r.height, face->x, face->y,
+                                        face->width, face->height, Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
     }
     endPaint(context);
     paintedState_ = state;

@@ -23,11 +23,6 @@ bool differs(float a, float b)
     return std::fabs(a - b) > geometryTolerance;
 }
 
-int wholePixels(float value)
-{
-    return static_cast<int>(std::lround(value));
-}
-
 LPARAM pointerParam(const void* pointer)
 {
     return reinterpret_cast<LPARAM>(pointer);
@@ -213,35 +208,6 @@ void Control::destroy()
     transitionParam_ = 0;
 }
 
-void Control::makeBitmap()
-{
-    int w = 1, h = 1;
-    if (kind_ != KIND_NO_OWN_BITMAP) {
-        // A bitmap of no pixels would leave the control without graphics to measure or paint with.
-        w = std::max(1, wholePixels(bounds_.width));
-        h = std::max(1, wholePixels(bounds_.height));
-    }
-    if (GDIP(GdipCreateBitmapFromScan0)(w, h, 0, PixelFormat32bppARGB, nullptr, &bitmap_) != Gdiplus::Ok) {
-        bitmap_ = nullptr;
-        return;
-    }
-    if (GDIP(GdipGetImageGraphicsContext)(bitmap_, &graphics_) != Gdiplus::Ok) {
-        graphics_ = nullptr;
-        return;
-    }
-    GDIP(GdipSetSmoothingMode)(graphics_, Gdiplus::SmoothingModeAntiAlias);
-    GDIP(GdipSetTextRenderingHint)(graphics_, Gdiplus::TextRenderingHintAntiAliasGridFit);
-}
-
-void Control::releaseBitmap()
-{
-    if (graphics_)
-        GDIP(GdipDeleteGraphics)(graphics_);
-    if (bitmap_)
-        GDIP(GdipDisposeImage)(bitmap_);
-    graphics_ = nullptr;
-    bitmap_ = nullptr;
-}
 
 // ---- tree links ----
 
@@ -389,10 +355,14 @@ void Control::move(std::optional<float> x, std::optional<float> y, std::optional
     const ControlHandle self = handle_;
 
     previousBounds_ = bounds_;
+    const SIZE before = bitmapSize();
     bounds_ = next;
     shiftDescendants(next.x - previousBounds_.x, next.y - previousBounds_.y);
+    // Scaled, a move alone can change the bitmap's size by a pixel: its edges are rounded separately.
+    const SIZE after = bitmapSize();
+    const bool bitmapResized = before.cx != after.cx || before.cy != after.cy;
 
-    if (widthChanged || (heightChanged && kind_ != KIND_NO_OWN_BITMAP)) {
+    if (widthChanged || (heightChanged && kind_ != KIND_NO_OWN_BITMAP) || bitmapResized) {
         releaseBitmap();
         makeBitmap();
         const auto w = static_cast<WPARAM>(wholePixels(bounds_.width));
@@ -666,31 +636,6 @@ int Control::dispatchEvent(int code, WPARAM wParam, LPARAM lParam)
 
 // ---- paint ----
 
-void Control::clearToTransparent(const RectF& r)
-{
-    // Whole pixels are zeroed in the bitmap's memory: what GdipGraphicsClear does, without GDI+ filling
-    // them one by one (under Wine the clear of a window-sized control took milliseconds).
-    const Gdiplus::GpRect whole{static_cast<INT>(r.x), static_cast<INT>(r.y), static_cast<INT>(r.width),
-                                static_cast<INT>(r.height)};
-    const bool aligned = whole.X == r.x && whole.Y == r.y && whole.Width == r.width && whole.Height == r.height &&
-                         whole.X >= 0 && whole.Y >= 0 && whole.Width > 0 && whole.Height > 0 &&
-                         bitmap_ && whole.X + whole.Width <= static_cast<INT>(imageWidth(bitmap_)) &&
-                         whole.Y + whole.Height <= static_cast<INT>(imageHeight(bitmap_));
-    Gdiplus::BitmapData data = {};
-    if (aligned &&
-        GDIP(GdipBitmapLockBits)(bitmap_, &whole, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data) ==
-            Gdiplus::Ok) {
-        for (INT y = 0; y < whole.Height; ++y)
-            std::memset(static_cast<std::uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride, 0,
-                        static_cast<size_t>(whole.Width) * 4);
-        GDIP(GdipBitmapUnlockBits)(bitmap_, &data);
-        GDIP(GdipResetClip)(graphics_);  // as after the clear below: painting starts unclipped
-        return;
-    }
-    GDIP(GdipSetClipRect)(graphics_, r.x, r.y, r.width, r.height, Gdiplus::CombineModeReplace);
-    GDIP(GdipGraphicsClear)(graphics_, 0x00000000);
-    GDIP(GdipResetClip)(graphics_);
-}
 
 bool Control::beginPaint(PaintContext& context, const RectF* rect, bool withFadeIn)
 {

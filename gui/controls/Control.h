@@ -1,8 +1,9 @@
 #pragma once
-// The base of every owned-drawn element inside a host window: a rectangle in host client pixels, an
-// ARGB bitmap of its size that it paints itself into, tree links, event bindings and the fade-in.
+// The base of every owned-drawn element inside a host window: a rectangle in logical host client pixels,
+// an ARGB bitmap of its device size that it paints itself into, tree links, event bindings and the fade-in.
 #include <windows.h>
 
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <string>
@@ -120,6 +121,12 @@ public:
     GpGraphics* graphics() const { return graphics_; }
     GpBitmap* transitionSnapshot() const { return transitionSnapshot_; }
     const RectF& currentBounds() const { return bounds_; }
+    // The bounds in the host's device pixels (its display scale; edges rounded): where the bitmap goes.
+    RectF deviceBounds() const;
+    // The bitmap remade at the host's current display scale and repainted; nothing else changes.
+    void rescale();
+    // The host's DPI / 96; 1 without a host.
+    float displayScale() const;
     const RectF& previousBounds() const { return previousBounds_; }
     bool isVisible() const { return visible_; }
     bool isDisabled() const { return disabled_; }
@@ -140,7 +147,10 @@ protected:
     void copyBaseInto(Control& copy) const;
 
 private:
-    void makeBitmap();
+    static int wholePixels(float value) { return static_cast<int>(std::lround(value)); }
+    void makeBitmap();  // ControlBitmap.cpp, with the other bitmap operations
+    // The bitmap's size in device pixels for the current bounds.
+    SIZE bitmapSize() const;
     void releaseBitmap();
     void linkLast(ControlHandle* first, ControlHandle* last);
     void linkFirst(ControlHandle* first, ControlHandle* last);
@@ -180,4 +190,6 @@ private:
     RectF previousBounds_;
     int transitionFrames_ = 0;
     int transitionParam_ = 0;
+    float paintScaleX_ = 1.0f;  // logical to bitmap pixels, as set on graphics_
+    float paintScaleY_ = 1.0f;
 };

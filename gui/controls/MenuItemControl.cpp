@@ -349,8 +349,10 @@ void MenuItemControl::paintPicture(GpGraphics* g)
     GDIP(GdipSetClipRect)(g, square.x, square.y, square.width, square.height, Gdiplus::CombineModeReplace);
     const auto w = static_cast<float>(imageWidth(image)), h = static_cast<float>(imageHeight(image));
     const float x = square.x + (square.width - w) / 2, y = square.y + (square.height - h) / 2;
-    GDIP(GdipDrawImageRectI)(g, image, static_cast<INT>(x), static_cast<INT>(y), static_cast<INT>(w),
-                             static_cast<INT>(h));
+    const RectF placed = {std::trunc(x), std::trunc(y), std::trunc(w), std::trunc(h)};
+    if (!Images::drawDoubleSize(g, displayScale(), Images::doubleSizeOf(picture), placed, {0, 0, w, h}))
+        GDIP(GdipDrawImageRectI)(g, image, static_cast<INT>(x), static_cast<INT>(y), static_cast<INT>(w),
+                                 static_cast<INT>(h));
     GDIP(GdipDisposeImage)(image);
     GDIP(GdipResetClip)(g);
 }

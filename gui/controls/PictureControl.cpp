@@ -344,7 +344,9 @@ void PictureControl::paint()
     if (nineGrid) {
         drawImageNineGrid(g, image, r, rectFromRECT(sourceRect_));
     } else if (drawMode_ == DrawNatural || drawMode_ == DrawNineGrid) {
-        GDIP(GdipDrawImageRect)(g, image, r.x, r.y, iw, ih);
+        GpImage* twice = frameCount_ > 1 ? nullptr : Images::doubleSizeOf(imageBytes_);
+        if (!Images::drawDoubleSize(g, displayScale(), twice, {r.x, r.y, iw, ih}, {0, 0, iw, ih}))
+            GDIP(GdipDrawImageRect)(g, image, r.x, r.y, iw, ih);
     } else if (drawMode_ == DrawStretched) {
         stretched_.draw(g, image, r);
     } else if (drawMode_ == DrawCentred) {

@@ -71,6 +71,8 @@ void startEngine()
         lookedUpFont = makeDefaultFont();
     loadCursor(nullptr, MAKEINTRESOURCEW(0x7F00));  // IDC_ARROW
     state.builtinStrip = bitmapFromMemory(builtinStripData(), true);
+    Images::registerDoubleSize(builtinStripData(), builtinStripData2x());
+    Images::registerDoubleSize(checkMarkPicture(), checkMarkPicture2x());
     registerWindowClass(engineWindowClass);
     MenuWindow::install();
 }

@@ -6,3 +6,6 @@
 Bytes builtinStripData();
 // The 20 x 20 check mark of checked menu items (PNG with signature).
 Bytes checkMarkPicture();
+// The same pictures drawn at twice the size (1458 x 40 without signature, 40 x 40), for scales from 150 %.
+Bytes builtinStripData2x();
+Bytes checkMarkPicture2x();

@@ -11,7 +11,8 @@ using HostHandle = std::uintptr_t;
 
 using Bytes = std::span<const std::uint8_t>;
 
-// x, y, width, height in client pixels; laid out as GDI+'s RectF.
+// x, y, width, height in client pixels (logical, 1/96 inch, unless named device); laid out as GDI+'s
+// RectF.
 struct RectF {
     float x = 0;
     float y = 0;

@@ -135,7 +135,24 @@ bool HostWindow::attach(HWND window, const HostAttachOptions& options)
 
     RECT rc = {};
     GetWindowRect(hwnd, &rc);
-    size = {rc.right - rc.left, rc.bottom - rc.top};
+    const int dpi = options.dpi.value_or(0);
+    displayScale = DisplayScale(DisplayScale::isUsableDpi(dpi) ? dpi : DisplayScale::dpiOfWindow(hwnd));
+    if (options.windowRectIsLogical.value_or(true)) {
+        size = {rc.right - rc.left, rc.bottom - rc.top};
+        deviceSize = displayScale.sizeToDevice(size);
+        if (!displayScale.isIdentity()) {
+            // A top-level window's place is logical too; a child's is in its parent's client pixels.
+            POINT at = {rc.left, rc.top};
+            if (HWND parent = GetAncestor(hwnd, GA_PARENT); parent && (windowStyle(hwnd) & WS_CHILD))
+                ScreenToClient(parent, &at);
+            SetWindowPos(hwnd, nullptr, displayScale.toDevice(static_cast<float>(at.x)),
+                         displayScale.toDevice(static_cast<float>(at.y)), deviceSize.cx, deviceSize.cy,
+                         SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+        }
+    } else {
+        deviceSize = {rc.right - rc.left, rc.bottom - rc.top};
+        size = displayScale.sizeToLogical(deviceSize);
+    }
     windowDC = GetDC(hwnd);
     createCanvases();
 
@@ -322,15 +339,21 @@ void HostWindow::setControlTooltip(ControlHandle control, std::optional<std::str
     SendMessageW(tooltipWindow, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&toolInfo));
     if (tip.empty())
         return;
-    const RectF& b = target->currentBounds();
-    toolInfo.rect = {static_cast<LONG>(b.x), static_cast<LONG>(b.y), static_cast<LONG>(b.x + b.width),
-                     static_cast<LONG>(b.y + b.height)};
+    placeTool(*target);
     // comctl32 copies the text; the pointer is not kept past the calls.
     toolInfo.lpszText = const_cast<char*>(tip.c_str());
     SendMessageW(tooltipWindow, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&toolInfo));
     SendMessageW(tooltipWindow, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&toolInfo));
     SendMessageW(tooltipWindow, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&toolInfo));
     toolInfo.lpszText = nullptr;
+}
+
+void HostWindow::placeTool(const Control& target)
+{
+    const RectF& b = target.currentBounds();
+    const RECT logical = {static_cast<LONG>(b.x), static_cast<LONG>(b.y), static_cast<LONG>(b.x + b.width),
+                          static_cast<LONG>(b.y + b.height)};
+    toolInfo.rect = displayScale.toDevice(logical);
 }
 
 // ---- caption layout ----

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Control.h"
+#include "DisplayScale.h"
 #include "Forward.h"
 #include "Gdip.h"
 #include "WindowThunk.h"
@@ -56,6 +57,11 @@ struct HostAttachOptions {
     std::optional<bool> blur;               // unset: on for Windows 6.x
     std::array<int, 4> imageMargins{};      // left, top, right, bottom
     std::optional<HWND> skinSourceWindow;
+    // unset: true, the window's rectangle is in logical pixels and is scaled to the window's DPI; false:
+    // it is already in device pixels (a popup placed at the cursor).
+    std::optional<bool> windowRectIsLogical;
+    // unset: the window's own DPI; a popup takes its owner's.
+    std::optional<int> dpi;
 };
 
 class HostWindow {
@@ -161,7 +167,14 @@ public:
     void playCloseAnimation();
     static void CALLBACK fadeTimerProc(HWND hwnd, UINT msg, UINT_PTR id, DWORD time);
     bool isLayered() const { return windowAlpha != -1; }
-    RectF windowRect() const;
+    RectF windowRect() const;  // logical
+    // --- Display scale (HostWindowScale.cpp) ---
+    // A logical rectangle of the client area in device pixels of the back buffer (edges rounded).
+    RectF deviceRect(const RectF& logical) const { return displayScale.toDevice(logical); }
+    RectF deviceWindowRect() const;
+    // WM_DPICHANGED: the new DPI (LOWORD of wParam) and the suggested window rectangle; 0 or absurd
+    // values are ignored. Device canvases and every control's bitmap are rebuilt, their state kept.
+    void onDpiChanged(WPARAM wParam, const RECT* suggested);
     // What EV_DRAW_TRANSITION hands a control in its lParam: 48 bytes on the target.
     struct TransitionRecord {
         HDC backDC;
@@ -248,7 +261,9 @@ public:
     bool draggable_ = false;
     bool outlineExtra = false;
     int closeAnimation = 0;
-    SIZE size = {};            // window size from GetWindowRect
+    SIZE size = {};            // window size in logical pixels; GetWindowRect gives deviceSize
+    SIZE deviceSize = {};      // window, back buffer and background cache in device pixels
+    DisplayScale displayScale; // the window's DPI / 96
     GpRegion* clipRegion = nullptr;
     ControlHandle keyboardFocus = 0;  // the control showing the keyboard focus frame
     bool blurBehind = false;
@@ -329,6 +344,14 @@ private:
     void applyFrameFlags(const HostAttachOptions& options);
     void createFrameElements();
     void createTooltipWindow();
+    // The tool's rectangle for the control's bounds, in device pixels.
+    void placeTool(const Control& target);
+    // Every control's bitmap remade at the current scale and repainted (their state stays).
+    void rescaleControls(ControlHandle first);
+    // Back buffer and background cache at the device size, controls rescaled when the scale changed.
+    void resizeCanvases(SIZE device);
+    bool scaleChanged_ = false;  // the controls' bitmaps still have the old scale
+    int device(int logical) const { return displayScale.toDevice(static_cast<float>(logical)); }
 
     int dispatchDepth_ = 0;          // windowProc calls on the stack
     bool hoverStale_ = false;        // the tree changed since the hover target was decided

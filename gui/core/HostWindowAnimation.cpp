@@ -34,7 +34,7 @@ void CALLBACK HostWindow::fadeTimerProc(HWND hwnd, UINT msg, UINT_PTR id, DWORD 
 
 void HostWindow::fadeTick(HWND window, UINT msg, UINT_PTR id, DWORD time)
 {
-    const int width = size.cx, height = size.cy;
+    const int width = deviceSize.cx, height = deviceSize.cy;
     HDC target = windowDC;
     if (isLayered()) {
         target = fadeDC;
@@ -58,7 +58,7 @@ void HostWindow::finishFade()
     releaseFadeCanvas();
     const bool stale = redrawDropped_;
     if (stale)
-        composeRect(windowRect());  // what was refused during the fade
+        composeRect(deviceWindowRect());  // what was refused during the fade
     redrawDropped_ = false;
     unlockRedraw();
     if (isLayered() || stale)
@@ -81,7 +81,7 @@ void HostWindow::show(int animation, std::optional<int> duration)
         return;
     }
     if (blurBehind)
-        setBlur(6, 6, size.cx - 5, size.cy - 5, 6);
+        setBlur(device(6), device(6), deviceSize.cx - device(5), deviceSize.cy - device(5), device(6));
     ShowWindow(hwnd, SW_SHOWNORMAL);
 }
 
@@ -141,7 +141,10 @@ bool HostWindow::playShowAnimation(int kind, int duration)
     const LONG exStyle = GetWindowLongW(hwnd, GWL_EXSTYLE);
     if (ordinary) {
         SetWindowLongW(hwnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-        SetWindowRgn(hwnd, CreateRoundRectRgn(6, 6, width - 5, height - 5, 5, 5), TRUE);
+        SetWindowRgn(hwnd,
+                     CreateRoundRectRgn(device(6), device(6), width - device(5), height - device(5), device(5),
+                                        device(5)),
+                     TRUE);
     }
     lockRedraw();
 
@@ -165,18 +168,18 @@ bool HostWindow::playShowAnimation(int kind, int duration)
         const int s = 25 * (i - 1);
         int wait = duration / 10;
         if (kind == 1) {
-            blendFromBuffer(canvas, whole, backDC, size, whole, s);
+            blendFromBuffer(canvas, whole, backDC, deviceSize, whole, s);
         } else if (kind == 7) {
             const int dx = static_cast<int>(width * 0.1 / 10 * (10 - i));
             const int dy = static_cast<int>(height * 0.1 / 10 * (10 - i));
-            blend(canvas.dc, insetRect(width, height, dx, dy), backDC, intersectRects(whole, {0, 0, size.cx, size.cy}),
-                  s);
+            blend(canvas.dc, insetRect(width, height, dx, dy), backDC,
+                  intersectRects(whole, {0, 0, deviceSize.cx, deviceSize.cy}), s);
             wait = 11 - i;
         } else {
             const bool horizontal = kind == 3 || kind == 4;
             const bool fromStart = kind == 3 || kind == 5;
             const int revealed = (horizontal ? width : height) / 10 * (i - 1);
-            drawWipe(canvas, backDC, size, horizontal, fromStart, revealed, 100, s,
+            drawWipe(canvas, backDC, deviceSize, horizontal, fromStart, revealed, 100, s,
                      [](int a, int j, int) { return a * (101 - j) / 100; });
         }
         layeredFrame(canvas.dc);
@@ -188,14 +191,14 @@ bool HostWindow::playShowAnimation(int kind, int duration)
     }
 
     if (redrawDropped_) {
-        composeRect(windowRect());  // what was refused while the animation ran
+        composeRect(deviceWindowRect());  // what was refused while the animation ran
         redrawDropped_ = false;
     }
     canvas.fill(0x00000000);
-    blendFromBuffer(canvas, whole, backDC, size, whole, 255);
+    blendFromBuffer(canvas, whole, backDC, deviceSize, whole, 255);
     layeredFrame(canvas.dc);
     if (blurBehind)
-        setBlur(6, 6, width - 5, height - 5, 6);
+        setBlur(device(6), device(6), width - device(5), height - device(5), device(6));
     canvas.release();
     if (ordinary) {
         SetWindowLongW(hwnd, GWL_EXSTYLE, GetWindowLongW(hwnd, GWL_EXSTYLE) & ~WS_EX_LAYERED);
@@ -219,7 +222,7 @@ void HostWindow::playCloseAnimation()
     DibCanvas canvas = DibCanvas::make(nullptr, width, height);
     const RECT whole = {0, 0, width, height};
     canvas.fill(0x00000000);
-    blendFromBuffer(canvas, whole, backDC, size, whole, 255);
+    blendFromBuffer(canvas, whole, backDC, deviceSize, whole, 255);
     layeredFrame(canvas.dc);
     lockRedraw();
     // Each step lets messages run: one may destroy the window, and the animation then stops.
@@ -230,12 +233,12 @@ void HostWindow::playCloseAnimation()
     };
     if ((kind == 1 || kind == 2 || kind == 7) && blurBehind)
         setBlur(0, 0, 0, 0, 0);
-    const RECT buffer = intersectRects(whole, {0, 0, size.cx, size.cy});
+    const RECT buffer = intersectRects(whole, {0, 0, deviceSize.cx, deviceSize.cy});
 
     if (kind == 1) {
         for (int i = 1; i <= 15; ++i) {
             canvas.fill(0x00000000);
-            blendFromBuffer(canvas, whole, backDC, size, whole, 255 - 17 * i);
+            blendFromBuffer(canvas, whole, backDC, deviceSize, whole, 255 - 17 * i);
             if (!presentAndPump(10)) {
                 canvas.release();
                 return;
@@ -274,7 +277,7 @@ void HostWindow::playCloseAnimation()
             const int remaining = std::max(extent - stride * i, 0);
             const int soft = std::min(100, remaining);
             // Strips j = 1 .. remaining from the far edge; the last `soft` of them fade to the cut.
-            drawWipe(canvas, backDC, size, horizontal, !cutAtStart, remaining - soft, soft, a,
+            drawWipe(canvas, backDC, deviceSize, horizontal, !cutAtStart, remaining - soft, soft, a,
                      [](int alpha, int j, int count) { return alpha * (count - j) / 100; });
             if (blurBehind) {
                 RECT left = cutAtStart ? (horizontal ? RECT{extent - remaining, 0, width, height}

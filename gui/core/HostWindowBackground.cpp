@@ -90,7 +90,7 @@ void HostWindow::setBackground(std::optional<Bytes> picture, std::optional<COLOR
 {
     if (!backGraphics)
         return;
-    const int width = size.cx, height = size.cy;
+    const int width = deviceSize.cx, height = deviceSize.cy;
     lockRedraw();
     loadBackgroundPicture(picture, color);
 
@@ -108,21 +108,24 @@ void HostWindow::setBackground(std::optional<Bytes> picture, std::optional<COLOR
     deleteRegion(clipRegion);
     clipInterior_ = {0, 0, width, height};
     if (frameStyle_ != 1) {
-        const int corner = frameStyle_ == 0 ? 0 : clipCorner;
-        clipRegion = regionFromRoundRect(7, 7, width - 6, height - 6, corner);
+        // In device pixels: composition draws the controls' device-sized bitmaps without a transform.
+        const int corner = frameStyle_ == 0 ? 0 : device(clipCorner);
+        const int inner = device(7), outer = device(6);
+        clipRegion = regionFromRoundRect(inner, inner, width - outer, height - outer, corner);
         // The region's pixels run from 7 to width - 8; its corners are cut within `corner` pixels.
-        clipInterior_ = {7 + clipCorner, 7 + clipCorner, width - 7 - clipCorner, height - 7 - clipCorner};
+        const int core = device(7 + clipCorner);
+        clipInterior_ = {core, core, width - core, height - core};
         if (clipRegion)
             GDIP(GdipSetClipRegion)(backGraphics, clipRegion, Gdiplus::CombineModeReplace);
     }
     layoutCaption();
-    composeList(firstControl, {windowRect(), false, true, !quiet});
+    composeList(firstControl, {deviceWindowRect(), false, true, !quiet});
     GDIP(GdipResetClip)(backGraphics);
     redrawDropped_ = false;
 
     unlockRedraw();
     if (blurBehind)
-        setBlur(6, 6, width - 5, height - 5, 6);
+        setBlur(device(6), device(6), width - device(5), height - device(5), device(6));
 
     if (mode == 0) {
         presentRect(windowRect());
@@ -184,8 +187,10 @@ void HostWindow::clearBackBuffer()
 void HostWindow::paintBackground()
 {
     const int width = size.cx, height = size.cy;
+    const float factor = displayScale.factor();
     GDIP(GdipResetClip)(backGraphics);
     clearBackBuffer();
+    DisplayScale::applyTransform(backGraphics, factor, factor);
     GpImage* picture = backgroundImage;
     const float pictureWidth = picture ? static_cast<float>(imageWidth(picture)) : 0;
     const float pictureHeight = picture ? static_cast<float>(imageHeight(picture)) : 0;
@@ -202,12 +207,17 @@ void HostWindow::paintBackground()
         }
         if (onPaintBackground)
             onPaintBackground(hwnd, backGraphics, width, height);
+        DisplayScale::applyTransform(backGraphics, 1, 1);
         return;
     }
 
-    GpRegion* region = regionFromRoundRect(6, 6, width - 5, height - 5, frameStyle_ == 0 ? 0 : 4);
+    // The clip is set in device pixels (without the transform) and kept by GDI+ in device pixels.
+    DisplayScale::applyTransform(backGraphics, 1, 1);
+    GpRegion* region = regionFromRoundRect(device(6), device(6), deviceSize.cx - device(5), deviceSize.cy - device(5),
+                                           frameStyle_ == 0 ? 0 : device(4));
     if (region)
         GDIP(GdipSetClipRegion)(backGraphics, region, Gdiplus::CombineModeReplace);
+    DisplayScale::applyTransform(backGraphics, factor, factor);
     if (picture) {
         fillWindow(backGraphics, width, height, makeColor(backgroundColor, 255));
         RectF placed = {5, 5, pictureWidth, pictureHeight};
@@ -227,10 +237,12 @@ void HostWindow::paintBackground()
             GpBitmap* whole = wrapDib(backBitmap);
             GpBitmap* composed = nullptr;
             if (whole)
-                GDIP(GdipCloneBitmapAreaI)(0, 0, width, height, PixelFormat32bppPARGB, whole, &composed);
+                GDIP(GdipCloneBitmapAreaI)(0, 0, deviceSize.cx, deviceSize.cy, PixelFormat32bppPARGB, whole, &composed);
             disposeImage(whole);
             GDIP(GdipGraphicsClear)(backGraphics, 0x00000000);
-            drawImage(backGraphics, composed, makeRectF(0, 0, width, height), windowAlpha);
+            DisplayScale::applyTransform(backGraphics, 1, 1);
+            drawImage(backGraphics, composed, deviceWindowRect(), windowAlpha);
+            DisplayScale::applyTransform(backGraphics, factor, factor);
             disposeImage(composed);
         }
     } else {
@@ -243,6 +255,7 @@ void HostWindow::paintBackground()
     deleteRegion(region);
     if ((frameFlags & FRAME_ALWAYS) && isLayered())
         drawShadow();
+    DisplayScale::applyTransform(backGraphics, 1, 1);
     applyWindowShape();
 }
 
@@ -287,10 +300,11 @@ void HostWindow::applyWindowShape()
         SetWindowRgn(hwnd, nullptr, TRUE);
         return;
     }
-    const int inset = IsZoomed(hwnd) ? 5 : 6;
-    const int corner = frameStyle_ == 0 ? 0 : 5;
+    const int inset = device(IsZoomed(hwnd) ? 5 : 6);
+    const int corner = frameStyle_ == 0 ? 0 : device(5);
     SetWindowRgn(hwnd,
-                 CreateRoundRectRgn(inset, inset, size.cx - inset + 1, size.cy - inset + 1, corner, corner), TRUE);
+                 CreateRoundRectRgn(inset, inset, deviceSize.cx - inset + 1, deviceSize.cy - inset + 1, corner, corner),
+                 TRUE);
 }
 
 // ---- blur ----

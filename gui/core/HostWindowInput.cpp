@@ -144,14 +144,18 @@ LRESULT HostWindow::routeMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         return passOn();
     case WM_MOUSEMOVE:
         trackMouseLeave();
-        onMouse(msg, wParam, lParam);
+        onMouse(msg, wParam, displayScale.pointToLogical(lParam));
         return passOn();
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
-        onMouse(msg, wParam, lParam);
+        // From here on every position the engine and its handlers see is logical.
+        onMouse(msg, wParam, displayScale.pointToLogical(lParam));
         return passOn();
+    case WM_DPICHANGED:
+        onDpiChanged(wParam, reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_LBUTTONDBLCLK:
         SendMessageW(window, WM_LBUTTONDOWN, doubleClickMark, lParam);
         return 0;
@@ -326,6 +330,8 @@ void HostWindow::handleGetMinMaxInfo(MINMAXINFO* info)
         info->ptMinTrackSize.x = 28 * buttons + ((frameFlags & FRAME_CLOSE) ? 11 : 0) + 35 + 1;
     }
     info->ptMinTrackSize.y = frameFlags ? 38 : 20;
+    info->ptMinTrackSize.x = displayScale.toDevice(static_cast<float>(info->ptMinTrackSize.x));
+    info->ptMinTrackSize.y = displayScale.toDevice(static_cast<float>(info->ptMinTrackSize.y));
 }
 
 void HostWindow::handleStyleChanged()
@@ -375,6 +381,7 @@ void HostWindow::routeWheel(WPARAM wParam, LPARAM lParam)
     // The wheel's position is in screen pixels.
     POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     ScreenToClient(hwnd, &at);
+    at = displayScale.toLogical(at);
     bool focusedWasOffered = false;
     for (ControlHandle c = controlAt(lastControl, static_cast<float>(at.x), static_cast<float>(at.y)); c;) {
         // Taken first: the handler may destroy the control.
@@ -614,6 +621,7 @@ void HostWindow::redecideHover()
     if (!hwnd || !IsWindowVisible(hwnd) || !GetCursorPos(&at) || WindowFromPoint(at) != hwnd)
         return;
     ScreenToClient(hwnd, &at);
+    at = displayScale.toLogical(at);
     if (controlAt(lastControl, static_cast<float>(at.x), static_cast<float>(at.y)) == hoverControl)
         return;
     WPARAM keys = 0;

@@ -125,7 +125,7 @@ SIZE HostWindow::scratchCanvasSize()
 
 void HostWindow::createCanvases()
 {
-    const int width = size.cx, height = size.cy;
+    const int width = deviceSize.cx, height = deviceSize.cy;
     DibCanvas::make(windowDC, width, height, backDC, backBitmap, backOldBitmap);
     backGraphics = makeGraphics(backDC);
     DibCanvas::make(windowDC, width, height, backgroundDC, backgroundBitmap, backgroundOldBitmap);
@@ -171,7 +171,7 @@ void HostWindow::presentRect(const RectF& rect)
         presentLayered();
         return;
     }
-    RECT rc = intersectRects(coveringRect(rect), RECT{0, 0, size.cx, size.cy});
+    RECT rc = intersectRects(coveringRect(deviceRect(rect)), RECT{0, 0, deviceSize.cx, deviceSize.cy});
     if (isEmptyRect(rc) || !windowDC)
         return;
     presentBlt(windowDC, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, backDC, rc.left, rc.top, SRCCOPY);
@@ -188,7 +188,7 @@ void HostWindow::presentLayered()
 void HostWindow::layeredFrame(HDC canvas)
 {
     POINT origin = {0, 0};
-    SIZE extent = size;
+    SIZE extent = deviceSize;
     BLENDFUNCTION function = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     presentLayeredWindow(hwnd, nullptr, nullptr, &extent, canvas, &origin, 0, &function, ULW_ALPHA);
 }
@@ -201,12 +201,12 @@ void HostWindow::redrawRect(const RectF& rect, bool presentIt)
         redrawDropped_ = true;
         return;
     }
-    composeRect(rect);
+    composeRect(deviceRect(rect));
     if (presentIt)
         presentRect(rect);
 }
 
-// Background restored under the rectangle, then every control overlapping it drawn over it.
+// Background restored under the rectangle (device pixels), then every control overlapping it drawn over it.
 void HostWindow::composeRect(const RectF& rect)
 {
     if (!backGraphics || !backDC)
@@ -235,7 +235,7 @@ void HostWindow::composeRect(const RectF& rect)
 
 void HostWindow::drawList(ControlHandle first, const RectF& dirty)
 {
-    composeList(first, {dirty, false, false, false});
+    composeList(first, {deviceRect(dirty), false, false, false});
 }
 
 void HostWindow::composeList(ControlHandle first, const ComposePass& pass)
@@ -244,14 +244,14 @@ void HostWindow::composeList(ControlHandle first, const ComposePass& pass)
         Control* control = Control::fromHandle(current);
         // Kept before any event is dispatched: a handler may destroy this very control or its neighbour.
         const ControlHandle next = control->nextSibling();
-        if (control->isVisible() && (pass.wholeTree || overlaps(control->currentBounds(), pass.dirty))) {
+        if (control->isVisible() && (pass.wholeTree || overlaps(control->deviceBounds(), pass.dirty))) {
             if (pass.notify)
                 control->dispatchEvent(EV_SNAPSHOT, 0, 0);
             if (LiveControls::contains(current))
                 drawControl(*control, pass);
             if (LiveControls::contains(current) && control->firstChild()) {
                 GpRegion* saved = saveClip(backGraphics);
-                intersectClip(backGraphics, control->currentBounds());
+                intersectClip(backGraphics, control->deviceBounds());
                 ComposePass inner = pass;
                 inner.unclipped = false;
                 composeList(control->firstChild(), inner);
@@ -276,11 +276,11 @@ int HostWindow::composedAlpha(Control& control)
 void HostWindow::drawControl(Control& control, const ComposePass& pass)
 {
     const ControlHandle self = control.handle();
-    const RectF bounds = control.currentBounds();
+    const RectF bounds = control.deviceBounds();
     if (pass.wholeTree) {
         const int alpha = composedAlpha(control);
         if (LiveControls::contains(self))
-            drawImage(backGraphics, control.bitmap(), control.currentBounds(), alpha);
+            drawImage(backGraphics, control.bitmap(), control.deviceBounds(), alpha);
         return;
     }
     if (control.isDisabled() || !isTransitionRunning(control)) {
@@ -361,14 +361,14 @@ void HostWindow::drawTransition(Control& control, const RectF& clip)
     const int frame = control.transitionFrame();
     const int frames = control.transitionFrames();
     const int alpha = control.currentAlpha();
-    const RectF bounds = control.currentBounds();
+    const RectF bounds = control.deviceBounds();
     GpBitmap* oldImage = control.transitionSnapshot();
     GpBitmap* newImage = control.bitmap();
 
     const int param = control.transitionParam();
     if (param < 1 || param > 4) {
         // Cross-fade: old over the back buffer, new over a copy of it, then the copy blended in.
-        const RECT area = intersectRects(coveringRect(clip), RECT{0, 0, size.cx, size.cy});
+        const RECT area = intersectRects(coveringRect(clip), RECT{0, 0, deviceSize.cx, deviceSize.cy});
         if (isEmptyRect(area) || !scratch.canvas.dc)
             return;
         BitBlt(scratch.canvas.dc, area.left, area.top, area.right - area.left, area.bottom - area.top, backDC,
@@ -423,11 +423,11 @@ GpBitmap* HostWindow::cloneBackBufferArea(const RectF& rect)
     GpBitmap* whole = wrapDib(backBitmap);
     if (!whole)
         return nullptr;
-    const RECT rc = coveringRect(rect);
+    const RECT rc = coveringRect(deviceRect(rect));
     const int width = rc.right - rc.left, height = rc.bottom - rc.top;
     GpBitmap* copy = nullptr;
     if (width > 0 && height > 0) {
-        const bool inside = rc.left >= 0 && rc.top >= 0 && rc.right <= size.cx && rc.bottom <= size.cy;
+        const bool inside = rc.left >= 0 && rc.top >= 0 && rc.right <= deviceSize.cx && rc.bottom <= deviceSize.cy;
         if (inside) {
             GDIP(GdipCloneBitmapAreaI)(rc.left, rc.top, width, height, PixelFormat32bppARGB, whole, &copy);
         } else if (GDIP(GdipCreateBitmapFromScan0)(width, height, 0, PixelFormat32bppARGB, nullptr, &copy) ==
@@ -455,17 +455,8 @@ void HostWindow::onSize(HWND window, WPARAM wParam)
     RECT rc;
     if (!GetWindowRect(window, &rc))
         return;
-    const int width = rc.right - rc.left, height = rc.bottom - rc.top;
-    if (width == size.cx && height == size.cy)
+    const SIZE device = {rc.right - rc.left, rc.bottom - rc.top};
+    if (device.cx == deviceSize.cx && device.cy == deviceSize.cy && !scaleChanged_)
         return;
-    if (fadeRunning_)
-        finishFade();  // its snapshot and its picture belong to the old size
-    releaseCanvases();
-    size = {width, height};
-    createCanvases();
-    if (redrawQueue)
-        redrawQueue->init(hwnd, handle(), backGraphics);
-    if (onResize)
-        onResize(window, width, height);
-    setBackground(std::nullopt, backgroundColor, 0, true);
+    resizeCanvases(device);
 }

@@ -1,6 +1,7 @@
 #include "Images.h"
 
 #include <cstring>
+#include <vector>
 #include <optional>
 #include <utility>
 
@@ -142,4 +143,89 @@ unsigned imageHeight(GpImage* image)
     if (image)
         GDIP(GdipGetImageHeight)(image, &height);
     return height;
+}
+
+// ---- partners of twice the size ----
+
+namespace {
+struct DoubleSizeEntry {
+    std::vector<std::uint8_t> picture;
+    std::vector<std::uint8_t> doubleSize;
+    GpImage* decoded = nullptr;
+    bool decodeTried = false;
+};
+
+std::vector<DoubleSizeEntry>& doubleSizeEntries()
+{
+    static std::vector<DoubleSizeEntry> entries;
+    return entries;
+}
+
+bool sameBytes(const std::vector<std::uint8_t>& a, Bytes b)
+{
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
+}
+
+void forget(DoubleSizeEntry& entry)
+{
+    if (entry.decoded)
+        GDIP(GdipDisposeImage)(entry.decoded);
+    entry.decoded = nullptr;
+    entry.decodeTried = false;
+}
+}  // namespace
+
+void Images::registerDoubleSize(const Bytes& picture, const Bytes& doubleSize)
+{
+    if (picture.empty() || doubleSize.empty())
+        return;
+    auto& entries = doubleSizeEntries();
+    for (DoubleSizeEntry& entry : entries) {
+        if (sameBytes(entry.picture, picture)) {
+            forget(entry);
+            entry.doubleSize.assign(doubleSize.begin(), doubleSize.end());
+            return;
+        }
+    }
+    DoubleSizeEntry entry;
+    entry.picture.assign(picture.begin(), picture.end());
+    entry.doubleSize.assign(doubleSize.begin(), doubleSize.end());
+    entries.push_back(std::move(entry));
+}
+
+GpImage* Images::doubleSizeOf(Bytes picture)
+{
+    if (picture.empty())
+        return nullptr;
+    for (DoubleSizeEntry& entry : doubleSizeEntries()) {
+        if (!sameBytes(entry.picture, picture))
+            continue;
+        if (!entry.decodeTried) {
+            entry.decodeTried = true;
+            // The engine's own pictures are stored without the PNG signature.
+            entry.decoded = bitmapFromMemory(entry.doubleSize);
+            if (!entry.decoded)
+                entry.decoded = bitmapFromMemory(entry.doubleSize, true);
+        }
+        return entry.decoded;
+    }
+    return nullptr;
+}
+
+void Images::clearDoubleSizes()
+{
+    for (DoubleSizeEntry& entry : doubleSizeEntries())
+        forget(entry);
+    doubleSizeEntries().clear();
+}
+
+bool Images::drawDoubleSize(GpGraphics* graphics, float displayScale, GpImage* doubleSize, const RectF& dest,
+                            const RectF& source)
+{
+    if (!doubleSize || displayScale < doubleSizeFrom)
+        return false;
+    GDIP(GdipDrawImageRectRect)(graphics, doubleSize, dest.x, dest.y, dest.width, dest.height, source.x * 2,
+                                source.y * 2, source.width * 2, source.height * 2, Gdiplus::UnitPixel, nullptr,
+                                nullptr, nullptr);
+    return true;
 }

@@ -49,3 +49,22 @@ GpBitmap* bitmapFromMemory(Bytes bytes, bool addPngSignature = false);
 
 unsigned imageWidth(GpImage* image);
 unsigned imageHeight(GpImage* image);
+
+// Pictures drawn at their natural size (check boxes, caption glyphs, the check mark) may have a partner
+// of twice the size, drawn in their place from 150 % display scale on. The pictures a control is given
+// stay the 1x bytes; the partner is looked up by those bytes when drawing.
+class Images {
+public:
+    static constexpr float doubleSizeFrom = 1.5f;
+
+    // Both are copied. A second partner for the same picture replaces the first.
+    static void registerDoubleSize(const Bytes& picture, const Bytes& doubleSize);
+    // The partner of `picture` decoded (the registry keeps it), or null.
+    static GpImage* doubleSizeOf(Bytes picture);
+    static void clearDoubleSizes();
+    // From a display scale (DPI / 96) of doubleSizeFrom on: the partner's part for the 1x `source`
+    // rectangle drawn over `dest` (logical units), and true. Below it, or without a partner, nothing is
+    // drawn: the caller draws the 1x picture.
+    static bool drawDoubleSize(GpGraphics* graphics, float displayScale, GpImage* doubleSize, const RectF& dest,
+                               const RectF& source);
+};

@@ -186,6 +186,10 @@ std::intptr_t MenuWindow::run(HWND owner, int x, int y, int width, const std::ve
     const int h = menuHeight(items);
     const int w = menuWidth(items, width, measureOnScreen);
     const RECT work = workArea();
+    // The menu takes its owner's scale; it is placed on the screen in device pixels.
+    const HostWindow* scaleSource = owner ? HostWindow::fromWindow(owner) : nullptr;
+    const DisplayScale scale(scaleSource ? scaleSource->displayScale.dpi() : DisplayScale::dpiOfWindow(owner));
+    const SIZE device = scale.sizeToDevice({w, h});
 
     HWND parentMenu = nullptr;
     SubmenuPlacement placed{};
@@ -193,7 +197,7 @@ std::intptr_t MenuWindow::run(HWND owner, int x, int y, int width, const std::ve
         POINT at = {x, y};
         if (x == 0 && y == 0) {
             GetCursorPos(&at);
-            at = placeAtCursor(at, w, h, work);
+            at = placeAtCursor(at, device.cx, device.cy, work);
         }
         placed.origin = at;
     } else {
@@ -203,7 +207,7 @@ std::intptr_t MenuWindow::run(HWND owner, int x, int y, int width, const std::ve
         RECT parentRect;
         GetWindowRect(owner, &parentRect);
         const RectF item = Control::fromHandle(parentHost->focusedControl)->currentBounds();
-        placed = placeSubmenu(parentRect, item, w, h, work);
+        placed = placeSubmenu(parentRect, parentHost->deviceRect(item), device.cx, device.cy, work);
         parentMenu = owner;
     }
 
@@ -212,8 +216,8 @@ std::intptr_t MenuWindow::run(HWND owner, int x, int y, int width, const std::ve
     options.className = menuWindowClass;
     options.x = placed.origin.x;
     options.y = placed.origin.y;
-    options.width = w;
-    options.height = h;
+    options.width = device.cx;
+    options.height = device.cy;
     options.style = WS_POPUP;
     options.exStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
     window_ = createEngineWindow(options);
@@ -228,9 +232,10 @@ std::intptr_t MenuWindow::run(HWND owner, int x, int y, int width, const std::ve
             RECT ownerRect;
             GetCursorPos(&cursor);
             GetWindowRect(owner, &ownerRect);
+            const POINT at =
+                ownerHost->displayScale.toLogical(POINT{cursor.x - ownerRect.left, cursor.y - ownerRect.top});
             const ControlHandle control =
-                HostWindow::controlAt(ownerHost->lastControl, static_cast<float>(cursor.x - ownerRect.left),
-                                      static_cast<float>(cursor.y - ownerRect.top));
+                HostWindow::controlAt(ownerHost->lastControl, static_cast<float>(at.x), static_cast<float>(at.y));
             SetPropW(window_, menuEventProperty, asProperty(control));
             SendMessageW(owner, WM_EX_FOCUS, 0, static_cast<LPARAM>(control));
         }
@@ -249,6 +254,8 @@ std::intptr_t MenuWindow::run(HWND owner, int x, int y, int width, const std::ve
     attach.presentOnAttach = false;
     attach.resizable = false;
     attach.draggable = false;
+    attach.windowRectIsLogical = false;
+    attach.dpi = scale.dpi();
     host_->attach(window_, attach);
     host_->setOnMessage(menuMessageHook);
     if (!isRoot)

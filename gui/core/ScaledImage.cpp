@@ -212,10 +212,27 @@ void ScaledImage::reset()
     width_ = height_ = 0;
 }
 
-void ScaledImage::draw(GpGraphics* graphics, GpImage* source, const RectF& rect)
+void ScaledImage::draw(GpGraphics* graphics, GpImage* source, const RectF& logical)
 {
     if (!source)
         return;
+    // Under a scaling transform the copy is made at the device size and drawn without the transform:
+    // resampled once from the stored pixels, never twice.
+    Gdiplus::GpMatrix* saved = nullptr;
+    RectF rect = logical;
+    float m[6] = {1, 0, 0, 1, 0, 0};
+    if (GDIP(GdipCreateMatrix)(&saved) == Gdiplus::Ok && saved &&
+        GDIP(GdipGetWorldTransform)(graphics, saved) == Gdiplus::Ok &&
+        GDIP(GdipGetMatrixElements)(saved, m) == Gdiplus::Ok && m[1] == 0 && m[2] == 0 && (m[0] != 1 || m[3] != 1)) {
+        const auto edge = [](float v) { return std::floor(v + 0.5f); };
+        const float left = edge(logical.x * m[0] + m[4]), top = edge(logical.y * m[3] + m[5]);
+        rect = {left, top, edge((logical.x + logical.width) * m[0] + m[4]) - left,
+                edge((logical.y + logical.height) * m[3] + m[5]) - top};
+        GDIP(GdipResetWorldTransform)(graphics);
+    } else if (saved) {
+        GDIP(GdipDeleteMatrix)(saved);
+        saved = nullptr;
+    }
     const bool whole = isWhole(rect.x) && isWhole(rect.y) && isWhole(rect.width) && isWhole(rect.height) &&
                        rect.width >= 1 && rect.height >= 1;
     const int width = static_cast<int>(rect.width), height = static_cast<int>(rect.height);
@@ -230,4 +247,8 @@ void ScaledImage::draw(GpGraphics* graphics, GpImage* source, const RectF& rect)
         GDIP(GdipDrawImageRect)(graphics, copy_, rect.x, rect.y, rect.width, rect.height);
     else
         GDIP(GdipDrawImageRect)(graphics, source, rect.x, rect.y, rect.width, rect.height);
+    if (saved) {
+        GDIP(GdipSetWorldTransform)(graphics, saved);
+        GDIP(GdipDeleteMatrix)(saved);
+    }
 }

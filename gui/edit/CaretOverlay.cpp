@@ -2,6 +2,7 @@
 #include "CaretOverlay.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "Canvas.h"
 #include "HostWindow.h"
@@ -71,8 +72,10 @@ void CaretOverlay::destroy()
 
 void CaretOverlay::show(HostWindow& host, const RectF& rect, bool visible, bool saveUnder)
 {
-    const int x = static_cast<int>(rect.x), y = static_cast<int>(rect.y);
-    const int height = static_cast<int>(rect.height);
+    // The caret is drawn straight into the back buffer: in device pixels.
+    const RectF device = host.deviceRect(RectF{std::trunc(rect.x), std::trunc(rect.y), 1, std::trunc(rect.height)});
+    const int x = static_cast<int>(device.x), y = static_cast<int>(device.y);
+    const int height = static_cast<int>(device.height), width = std::max(1, static_cast<int>(device.width));
     if (visible && saveUnder) {
         SetCaretPos(x, y);
         if (saveDc_ && host.backDC)
@@ -81,20 +84,28 @@ void CaretOverlay::show(HostWindow& host, const RectF& rect, bool visible, bool 
     }
     blinkCounter_ += visible ? 1 : -1;
     if (!visible) {
-        host.redrawRect(RectF{static_cast<float>(x), static_cast<float>(y), 1, static_cast<float>(height)}, true);
+        host.redrawRect(RectF{std::trunc(rect.x), std::trunc(rect.y), 1, std::trunc(rect.height)}, true);
         return;
     }
     if (!host.backGraphics)
         return;
-    if (GpPen* pen = makePen(colour)) {
-        GDIP(GdipDrawLine)(host.backGraphics, pen, static_cast<float>(x), static_cast<float>(y + 1),
-                           static_cast<float>(x), static_cast<float>(y + height - 1));
-        GDIP(GdipDeletePen)(pen);
+    if (host.displayScale.isIdentity()) {
+        if (GpPen* pen = makePen(colour)) {
+            GDIP(GdipDrawLine)(host.backGraphics, pen, static_cast<float>(x), static_cast<float>(y + 1),
+                               static_cast<float>(x), static_cast<float>(y + height - 1));
+            GDIP(GdipDeletePen)(pen);
+        }
+    } else if (GpSolidFill* brush = solidBrush(colour)) {
+        // One logical pixel wide, and one logical pixel short at either end, as the line above.
+        const int inset = host.displayScale.toDevice(1.0f);
+        GDIP(GdipFillRectangleI)(host.backGraphics, reinterpret_cast<GpBrush*>(brush), x, y + inset, width,
+                                 std::max(1, height - 2 * inset));
+        GDIP(GdipDeleteBrush)(brush);
     }
     GDIP(GdipFlush)(host.backGraphics, Gdiplus::FlushIntentionSync);
     if (!host.isLayered()) {
         if (host.windowDC && host.backDC)
-            HostWindow::presentBlt(host.windowDC, x, y, 1, height, host.backDC, x, y, SRCCOPY);
+            HostWindow::presentBlt(host.windowDC, x, y, width, height, host.backDC, x, y, SRCCOPY);
     } else {
         SendMessageW(host.hwnd, WM_EX_PRESENT_LAYERED, 0, 0);
     }

@@ -233,8 +233,12 @@ void EditControl::onCreate()
         placeCaret(false);
     }
     HostWindow* host = hostObject();
-    caretOverlay_.create(hostWindow(), host ? host->windowDC : nullptr, caretHeight,
-                         std::max(static_cast<int>(caretBox_.height), caretHeight));
+    // The system caret (which the input method's window follows) and the saved column are device pixels.
+    const auto device = [host](int logical) {
+        return host ? host->displayScale.toDevice(static_cast<float>(logical)) : logical;
+    };
+    caretOverlay_.create(hostWindow(), host ? host->windowDC : nullptr, device(caretHeight),
+                         device(std::max(static_cast<int>(caretBox_.height), caretHeight)));
 }
 
 void EditControl::onDestroy()

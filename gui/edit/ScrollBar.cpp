@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "Canvas.h"
+#include "HostWindow.h"
 
 namespace {
 
@@ -284,6 +285,8 @@ POINT ScrollBar::pointerInBar(std::optional<LPARAM> mousePoint) const
         // Events that are not mouse messages carry no point in lParam.
         GetCursorPos(&p);
         ScreenToClient(hostWindow(), &p);
+        if (const HostWindow* host = hostObject())
+            p = host->displayScale.toLogical(p);
     }
     const RectF& b = currentBounds();
     return {p.x - static_cast<LONG>(b.x), p.y - static_cast<LONG>(b.y)};

@@ -35,12 +35,14 @@ bool ProductWindow::create(HINSTANCE instance)
         return false;
     RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int x = work.left + (work.right - work.left - width) / 2;
-    const int y = work.top + (work.bottom - work.top - height) / 2;
+    // Centred in the work area, which is in device pixels: the window is made at its device size.
+    const SIZE device = DisplayScale(DisplayScale::dpiOfWindow(nullptr)).sizeToDevice({width, height});
+    const int x = work.left + (work.right - work.left - device.cx) / 2;
+    const int y = work.top + (work.bottom - work.top - device.cy) / 2;
     // WS_SYSMENU keeps Alt+F4 and the taskbar's close; the host removes every frame part.
     hwnd_ = CreateWindowExW(0, toWide(engineWindowClass).c_str(), toWide(title).c_str(),
-                            WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, x, y, width, height, nullptr, nullptr, instance,
-                            nullptr);
+                            WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, x, y, device.cx, device.cy, nullptr, nullptr,
+                            instance, nullptr);
     if (!hwnd_)
         return false;
 
@@ -51,6 +53,7 @@ bool ProductWindow::create(HINSTANCE instance)
     options.presentOnAttach = true;
     options.resizable = false;
     options.draggable = true;
+    options.windowRectIsLogical = false;
     host.attach(hwnd_, options);
     host.setOnMessage(&ProductWindow::onMessage);
     buildControls();

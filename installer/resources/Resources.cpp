@@ -17,6 +17,12 @@ STORED(ticked_hover)
 STORED(ticked)
 STORED(unticked_hover)
 STORED(unticked)
+STORED(close_2x)
+STORED(close_hover_2x)
+STORED(ticked_2x)
+STORED(ticked_hover_2x)
+STORED(unticked_2x)
+STORED(unticked_hover_2x)
 STORED(agreement)
 STORED(payload)
 #undef STORED
@@ -56,6 +62,14 @@ Bytes picture(std::string_view name)
         {"unticked", BYTES(unticked)},
         {"built-in strip", builtinStripData()},
         {"check mark", checkMarkPicture()},
+        {"close@2x", BYTES(close_2x)},
+        {"close-hover@2x", BYTES(close_hover_2x)},
+        {"ticked@2x", BYTES(ticked_2x)},
+        {"ticked-hover@2x", BYTES(ticked_hover_2x)},
+        {"unticked@2x", BYTES(unticked_2x)},
+        {"unticked-hover@2x", BYTES(unticked_hover_2x)},
+        {"built-in strip@2x", builtinStripData2x()},
+        {"check mark@2x", checkMarkPicture2x()},
     };
     for (const Entry& entry : pictures)
         if (entry.name == name)

@@ -11,7 +11,8 @@ Bytes payloadDigest();
 
 // A picture by name: "close", "close-hover", "banner", "button", "button-hover", "button-disabled",
 // "browse", "browse-hover", "ticked", "ticked-hover", "unticked", "unticked-hover", and the engine's
-// "built-in strip" and "check mark". Empty for an unknown name.
+// "built-in strip" and "check mark"; the ones shown at their natural size also as "<name>@2x", drawn at
+// twice the size. Empty for an unknown name.
 Bytes picture(std::string_view name);
 
 // The usage agreement, GBK, CR LF between lines; NUL-terminated in storage.

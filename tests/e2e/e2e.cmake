@@ -10,6 +10,11 @@ set_target_properties(FeijingSetupSlow PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMA
 set_source_files_properties(${CMAKE_SOURCE_DIR}/installer/FeijingSetup.rc TARGET_DIRECTORY FeijingSetupSlow
                             PROPERTIES OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/installer/manifests/FeijingSetup.manifest)
 
+# Reports the DPI Wine gives a DPI-aware program; the test bed checks a prefix of another scale with it.
+add_executable(dpi_probe ${CMAKE_CURRENT_LIST_DIR}/DpiProbe.cpp)
+target_link_libraries(dpi_probe PRIVATE user32 gdi32)
+set_target_properties(dpi_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+
 # The script reads the screen with PIL (Debian's python3-pil): take the interpreter that has it, which need
 # not be the first python3 on the PATH.
 set(E2E_PYTHON "" CACHE FILEPATH "python3 with PIL for the end-to-end test")

@@ -9,8 +9,13 @@ shortcuts (lnkinfo), the started program and the uninstaller's clean-up.
 Under ctest the test bed is up and its environment exported (tools/test.sh); run by hand, the script takes
 the environment from tools/testbed.sh and brings the bed up (and down again) when it is not running.
 
+Every case runs at the bed's scale (TESTBED_DPI / 96): positions below are logical pixels, turned into the
+screen's device pixels where the script clicks or looks. Without CASE arguments, INSTALLER_E2E_CASES (names
+or parts of names, separated by spaces) selects the cases; without either, all run.
+
     installer_e2e.py [--build DIR] [--screenshots DIR] [CASE ...]
 """
+import math
 import argparse
 import contextlib
 import fcntl
@@ -48,7 +53,7 @@ VERSION = "201909999"
 
 WINDOW_ORIGIN = (50, 50)
 WINDOW_SIZE = (588, 438)
-# Centres of the window's elements, in client pixels (the window has no frame: client = window).
+# Centres of the window's elements, in logical client pixels (the window has no frame: client = window).
 CLOSE_BUTTON = (569, 18)
 INSTALL_BUTTON = (290, 385)
 RUN_BUTTON = (290, 361)  # moved to top 336 in the finished state
@@ -65,8 +70,9 @@ TOP_COLOR = (44, 56, 72)
 BOTTOM_COLOR = (34, 44, 56)
 FIELD_COLOR = (28, 35, 45)
 
-# Anywhere off the installer and off the product's window, so no hover picture shows in a screenshot.
-PARK = (1270, 790)
+BANNER = (104, 96, 484, 201)  # left, top, right, bottom
+STATUS_TOP = 373
+LINE_HEIGHT = 24
 
 # Generous: CI runs this on two shared cores.
 START_TIMEOUT = 60
@@ -76,6 +82,30 @@ STEP_TIMEOUT = 30
 
 class Failure(Exception):
     pass
+
+
+class Scale:
+    """Logical pixels (1/96 inch) to the screen's device pixels at the bed's DPI."""
+
+    def __init__(self, dpi):
+        self.dpi = dpi
+        self.factor = dpi / 96.0
+
+    def __call__(self, value):
+        """A logical coordinate as a device one: edges are rounded, half up, so neighbours meet."""
+        return int(math.floor(value * self.factor + 0.5))
+
+    def point(self, point):
+        return tuple(self(v) for v in point)
+
+    def box(self, box):
+        return tuple(self(v) for v in box)
+
+    def window_size(self):
+        return self.point(WINDOW_SIZE)
+
+
+SCALE = Scale(96)
 
 
 def run(args, check=False, **kwargs):
@@ -273,8 +303,16 @@ def screen():
     return Image.open(BytesIO(data)).convert("RGB")
 
 
+def screen_size():
+    out = run(["xdpyinfo"], stdin=subprocess.DEVNULL).stdout.decode()
+    found = re.search(r"dimensions:\s+(\d+)x(\d+)", out)
+    return (int(found.group(1)), int(found.group(2))) if found else (1280, 800)
+
+
 def park_mouse():
-    xdotool("mousemove", *PARK)
+    """The screen's far corner: off the installer and off the product's window, so no hover picture shows."""
+    width, height = screen_size()
+    xdotool("mousemove", width - 10, height - 10)
 
 
 def key(*keys):
@@ -308,9 +346,15 @@ def is_blue(color):
     return color[2] > 150 and color[2] - color[0] > 80
 
 
-def picture_over(name, background):
-    """A 15 x 15 check-box picture of the installer's resources, as drawn over `background`."""
-    picture = Image.open(os.path.join(ROOT, "installer", "resources", name + ".png")).convert("RGBA")
+def picture_over(name, background, size=None, double=None):
+    """A check-box picture of the installer's resources, as drawn over `background` at `size` device pixels:
+    from 150 % on (22 device pixels) the engine draws the double-size partner, unless `double` says."""
+    size = size or (15, 15)
+    double = size[0] >= 22 if double is None else double
+    path = os.path.join(ROOT, "installer", "resources", name + ("@2x" if double else "") + ".png")
+    picture = Image.open(path).convert("RGBA")
+    if picture.size != size:
+        picture = picture.resize(size, Image.LANCZOS)
     base = Image.new("RGBA", picture.size, background + (255,))
     return Image.alpha_composite(base, picture).convert("RGB")
 
@@ -321,13 +365,17 @@ def difference(a, b):
 
 
 class WindowShot:
-    """One screenshot of the installer window, with the states the test reads off it."""
+    """One screenshot of the installer window, with the states the test reads off it. It is taken in device
+    pixels; its questions take logical ones."""
 
     def __init__(self, image):
         self.image = image
 
     def px(self, x, y):
-        return self.image.getpixel((x, y))
+        return self.image.getpixel(SCALE.point((x, y)))
+
+    def crop(self, box):
+        return self.image.crop(SCALE.box(box))
 
     def save(self, path):
         self.image.save(path)
@@ -355,27 +403,38 @@ class WindowShot:
     def check_box(self):
         """'ticked', 'unticked' or None, by the nearer of the two pictures drawn at the box's place."""
         x, y = CHECK_ORIGIN
-        drawn = self.image.crop((x, y, x + 15, y + 15))
-        scores = {state: difference(drawn, picture_over(state, BOTTOM_COLOR)) for state in ("ticked", "unticked")}
+        drawn = self.crop((x, y, x + 15, y + 15))
+        scores = {state: difference(drawn, picture_over(state, BOTTOM_COLOR, drawn.size))
+                  for state in ("ticked", "unticked")}
         best = min(scores, key=scores.get)
         return best if scores[best] < 20 else None
 
     def agreement_row_visible(self):
-        area = self.image.crop((28, 391, 100, 415))
+        area = self.crop((28, 391, 100, 415))
         return any(not near(p, BOTTOM_COLOR, 10) for p in area.getdata())
 
+    def text_ink(self, box):
+        """Device pixels (x, y) of the grey label text inside `box`, relative to the box. The buttons' white
+        text over their blue pictures is not grey."""
+        area = self.crop(box)
+        return [(i % area.width, i // area.width) for i, p in enumerate(area.getdata())
+                if p[0] > 110 and abs(p[0] - p[2]) < 20 and abs(p[1] - p[2]) < 20]
+
     def text_extent(self, box):
-        """Width of the grey label text inside `box`, 0 when there is none. The buttons' white text over
-        their blue pictures is not grey."""
-        area = self.image.crop(box)
-        xs = [i % area.width for i, p in enumerate(area.getdata())
-              if p[0] > 110 and abs(p[0] - p[2]) < 20 and abs(p[1] - p[2]) < 20]
-        return max(xs) - min(xs) + 1 if xs else 0
+        """Width of the grey label text inside `box` in logical pixels, 0 when there is none."""
+        xs = [x for x, _ in self.text_ink(box)]
+        return (max(xs) - min(xs) + 1) / SCALE.factor if xs else 0
 
-    def status_width(self, top=373):
-        return self.text_extent((0, top, 588, top + 24))
+    def text_rows(self, top):
+        """(first, last) device row of the text in the line of 24 logical pixels at `top`, window rows;
+        None when the line is empty."""
+        ys = [y for _, y in self.text_ink((0, top, WINDOW_SIZE[0], top + LINE_HEIGHT))]
+        return (SCALE(top) + min(ys), SCALE(top) + max(ys)) if ys else None
 
-    def shows_failure(self, characters, top=373):
+    def status_width(self, top=STATUS_TOP):
+        return self.text_extent((0, top, WINDOW_SIZE[0], top + LINE_HEIGHT))
+
+    def shows_failure(self, characters, top=STATUS_TOP):
         """The status line shows a failure text of `characters` full-width characters ("安装失败：…"), 12
         pixels each in 宋体 12: wider than every stage text."""
         width = self.status_width(top)
@@ -411,7 +470,9 @@ class Installer:
                                         stderr=subprocess.DEVNULL)
         STARTED.append(self)
         self.window = wait_until(self._find_window, START_TIMEOUT, "the installer window")
-        geometry = wait_until(lambda: self._placed(), STEP_TIMEOUT, "the window at 50,50, 588 x 438")
+        size = SCALE.window_size()
+        geometry = wait_until(lambda: self._placed(), STEP_TIMEOUT, "the window at %d,%d, %d x %d" %
+                              (SCALE(WINDOW_ORIGIN[0]), SCALE(WINDOW_ORIGIN[1]), size[0], size[1]))
         self.origin = geometry[:2]
         # Until the first present the window is blank.
         wait_until(lambda: self.shot().install_button_visible(), STEP_TIMEOUT, "the window's first drawing")
@@ -421,8 +482,12 @@ class Installer:
         return found[0] if found else None
 
     def _placed(self):
+        """The geometry once the window has its place and size. The size is the logical one rounded (735 x 548
+        at 120 DPI); the place may lie a pixel off its rounded value (62.5 at 120 DPI)."""
         geometry = window_geometry(self.window)
-        return geometry if geometry == WINDOW_ORIGIN + WINDOW_SIZE else None
+        x, y = (v * SCALE.factor for v in WINDOW_ORIGIN)
+        placed = abs(geometry[0] - x) <= 0.5 and abs(geometry[1] - y) <= 0.5 and geometry[2:] == SCALE.window_size()
+        return geometry if placed else None
 
     def alive(self):
         return self.process.poll() is None
@@ -437,21 +502,26 @@ class Installer:
         finally:
             os.kill(self.process.pid, signal.SIGCONT)
 
+    def screen_point(self, point):
+        """A logical client point as a screen position."""
+        x, y = SCALE.point(point)
+        return self.origin[0] + x, self.origin[1] + y
+
     def click(self, point, park=True):
-        x, y = point
-        xdotool("mousemove", self.origin[0] + x, self.origin[1] + y, "click", 1)
+        xdotool("mousemove", *self.screen_point(point), "click", 1)
         if park:
             park_mouse()
 
     def shot(self):
         x, y = self.origin
-        return WindowShot(screen().crop((x, y, x + WINDOW_SIZE[0], y + WINDOW_SIZE[1])))
+        width, height = SCALE.window_size()
+        return WindowShot(screen().crop((x, y, x + width, y + height)))
 
     def settled_shot(self):
         """A shot once the window has stopped changing (the folder field's blinking caret aside)."""
         def still(image):
             image = image.copy()
-            image.paste((0, 0, 0), FOLDER_FIELD)
+            image.paste((0, 0, 0), SCALE.box(FOLDER_FIELD))
             return image.tobytes()
         previous = still(self.shot().image)
 
@@ -740,7 +810,7 @@ def default_install_runs_the_program_and_uninstalls(c):
         pid = window_pid(window)
         c.check(pid in c.bed.wine_processes("fj.exe"), "the window belongs to the installed fj.exe")
         x, y, width, _ = window_geometry(window)
-        xdotool("mousemove", x + width - PRODUCT_CLOSE_FROM_RIGHT, y + PRODUCT_CLOSE_Y, "click", 1)
+        xdotool("mousemove", x + width - SCALE(PRODUCT_CLOSE_FROM_RIGHT), y + SCALE(PRODUCT_CLOSE_Y), "click", 1)
         park_mouse()
         try:
             wait_until(lambda: not c.bed.wine_processes("fj.exe"), 10, "fj.exe to end")
@@ -1001,8 +1071,7 @@ def double_click_on_install_never_skips_the_shortcuts(c):
     second press of a double click may start fj.exe. Whatever ends the installer, the shortcuts are made."""
     installer = Installer(c.bed)
     installer.tick()
-    x, y = INSTALL_BUTTON
-    xdotool("mousemove", installer.origin[0] + x, installer.origin[1] + y, "click", "--repeat", 2, "--delay", 90, 1)
+    xdotool("mousemove", *installer.screen_point(INSTALL_BUTTON), "click", "--repeat", 2, "--delay", 90, 1)
 
     def settled():
         if not installer.alive():
@@ -1059,6 +1128,132 @@ def reinstall_over_read_only_files_replaces_them(c):
     c.check(installer.close() == 0, "the close button ends the installer with exit code 0")
 
 
+# ---- cases at the bed's scale (tools/test.sh runs these at 144 DPI as well) ----
+
+def inked_box(image, box, background, tolerance=10):
+    """Device bounding box (left, top, right, bottom; exclusive) of what differs from `background` in
+    `box` of `image`, in the image's pixels; None when nothing does."""
+    area = image.crop(box)
+    mask = Image.new("L", area.size)
+    mask.putdata([0 if near(p, background, tolerance) else 255 for p in area.getdata()])
+    found = mask.getbbox()
+    return None if found is None else (box[0] + found[0], box[1] + found[1], box[0] + found[2], box[1] + found[3])
+
+
+@case
+def scaled_window_has_its_size_panels_banner_and_check_box(c):
+    """The window at the bed's scale: its device size (735 x 548, 882 x 657, 1176 x 876 at 120, 144, 192
+    DPI), the two panels' colours meeting at logical row 270, the banner where its logical place puts it,
+    the check box's pictures at their scaled size, ticked by a click at its scaled place."""
+    installer = Installer(c.bed)
+    park_mouse()
+    geometry = window_geometry(installer.window)
+    c.check(geometry[2:] == SCALE.window_size(), "the window is %d x %d device pixels (found %d x %d)" %
+            (SCALE.window_size() + geometry[2:]))
+    shot = installer.settled_shot()
+    c.check_choosing_state(shot, "at %d DPI" % SCALE.dpi)
+    image = shot.image
+    width, height = image.size
+    samples = {
+        "upper panel": ([(3, 3), (3, SCALE(268)), (SCALE(540), SCALE(80)), (width - 4, SCALE(268))], TOP_COLOR),
+        "lower panel": ([(3, SCALE(272)), (3, height - 3), (width - 4, SCALE(290)), (width - 4, height - 3)],
+                        BOTTOM_COLOR),
+    }
+    for what, (points, colour) in samples.items():
+        for point in points:
+            c.check(near(image.getpixel(point), colour, 3), "the %s's colour at device %s (found %s)" %
+                    (what, point, image.getpixel(point)))
+    # The banner's card fills its picture: its ink spans the picture's scaled box, within a pixel.
+    found = inked_box(image, (0, SCALE(40), SCALE(540), SCALE(260)), TOP_COLOR)
+    expected = SCALE.box(BANNER)
+    c.check(found is not None and all(abs(a - b) <= 1 for a, b in zip(found, expected)),
+            "the banner covers device %s (found %s)" % (expected, found))
+    if SCALE.factor >= 1.5:
+        x, y = CHECK_ORIGIN
+        drawn = shot.crop((x, y, x + 15, y + 15))
+        sharp = difference(drawn, picture_over("unticked", BOTTOM_COLOR, drawn.size, double=True))
+        blurred = difference(drawn, picture_over("unticked", BOTTOM_COLOR, drawn.size, double=False))
+        c.check(sharp < blurred, "from 150 %% the check box shows its double-size picture (it differs %.1f from "
+                "that, %.1f from the 1x picture enlarged)" % (sharp, blurred))
+    c.screenshot(shot, "scaled-%d-choosing.png" % SCALE.dpi)
+    installer.tick()
+    c.check(installer.close() == 0, "the close button at its scaled place ends the installer with exit code 0")
+
+
+@case
+def scaled_install_by_clicks_puts_the_status_rows_in_place(c):
+    """The real installation at the bed's scale, by clicks at scaled places: the status text's rows lie in
+    its scaled line while installing and in the line at top 300 when finished; everything is installed and
+    "立即运行" ends the installer with 0."""
+    installer = Installer(c.bed, slow=True)
+    installer.tick()
+    installer.click(INSTALL_BUTTON)
+
+    def installing():
+        shot = installer.shot()
+        return shot if shot.progress_visible() and shot.status_width() > 0 else None
+    shot = wait_until(installing, INSTALL_TIMEOUT, "the installing state")
+    rows = shot.text_rows(STATUS_TOP)
+    line = (SCALE(STATUS_TOP), SCALE(STATUS_TOP + LINE_HEIGHT))
+    # The 12-pixel 宋体 text: at least 9 logical pixels of ink, inside its 24-pixel line.
+    c.check(rows is not None and line[0] <= rows[0] and rows[1] < line[1] and
+            rows[1] - rows[0] + 1 >= SCALE(9),
+            "installing: the status text's rows lie in device rows %d..%d, %d tall at least (found %s)" %
+            (line[0], line[1] - 1, SCALE(9), rows))
+    c.check(shot.text_rows(STATUS_TOP - LINE_HEIGHT) is None, "installing: nothing above the status line")
+    c.screenshot(shot, "scaled-%d-installing.png" % SCALE.dpi)
+
+    shot = c.wait_finished(installer, DEFAULT_FOLDER)
+    c.check_finished_state(shot)
+    rows = shot.text_rows(300)
+    c.check(rows is not None and SCALE(300) <= rows[0] and rows[1] < SCALE(300 + LINE_HEIGHT),
+            "finished: '完成安装' lies in device rows %d..%d (found %s)" % (SCALE(300), SCALE(324) - 1, rows))
+    c.screenshot(shot, "scaled-%d-finished.png" % SCALE.dpi)
+    c.check_everything_installed(DEFAULT_FOLDER)
+    installer.click(RUN_BUTTON)
+    c.check(installer.wait_exit(STEP_TIMEOUT) == 0, "立即运行 ends the installer with exit code 0")
+    try:
+        wait_until(lambda: c.bed.wine_processes("fj.exe"), START_TIMEOUT, "fj.exe to start")
+    except Failure as failure:
+        c.check(False, str(failure))
+    for pid in c.bed.wine_processes("fj.exe"):
+        os.kill(pid, signal.SIGKILL)
+
+
+@case
+def scaled_agreement_panel_scrolls_by_the_wheel(c):
+    """The agreement panel, unfolded by a click on the link's scaled place and given the focus by a click
+    into it (the host hands the wheel to the focused control), scrolls its 44 lines by the mouse wheel and
+    back again."""
+    installer = Installer(c.bed)
+    installer.click(AGREEMENT_LINK)
+    wait_until(lambda: installer.shot().panel_visible(), STEP_TIMEOUT, "the agreement panel")
+    text_box = (90, 30, 500, 340)
+    first = installer.settled_shot()
+    c.check(first.text_extent((90, 24, 500, 60)) > 200, "the agreement panel shows text")
+    installer.click((296, 190), park=False)
+    before = installer.settled_shot().crop(text_box)
+
+    def text_moved(moved):
+        # A blinking caret changes a few pixels; scrolled text changes most rows.
+        return (difference(installer.shot().crop(text_box), before) > 2) == moved
+    xdotool("click", "--repeat", 3, "--delay", 100, 5)
+    try:
+        wait_until(lambda: text_moved(True), STEP_TIMEOUT, "the text to scroll down")
+    except Failure as failure:
+        c.check(False, str(failure))
+    scrolled = installer.settled_shot()
+    c.check(scrolled.panel_visible(), "the panel stays unfolded while it scrolls")
+    c.screenshot(scrolled, "scaled-%d-agreement.png" % SCALE.dpi)
+    xdotool("click", "--repeat", 6, "--delay", 100, 4)
+    try:
+        wait_until(lambda: text_moved(False), STEP_TIMEOUT, "the text to scroll back to its top")
+    except Failure as failure:
+        c.check(False, str(failure))
+    park_mouse()
+    c.check(installer.close() == 0, "the close button ends the installer with exit code 0")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", default=os.environ.get("BUILD_DIR") or os.environ.get("TESTBED_BUILD") or
@@ -1067,7 +1262,8 @@ def main():
     parser.add_argument("cases", nargs="*", help="names (or parts of names) of the cases to run")
     options = parser.parse_args()
     options.build = os.path.abspath(options.build)
-    selected = [f for f in CASES if not options.cases or any(n in f.__name__ for n in options.cases)]
+    wanted = options.cases or os.environ.get("INSTALLER_E2E_CASES", "").split()
+    selected = [f for f in CASES if not wanted or any(n in f.__name__ for n in wanted)]
 
     for needed in ("wine", "xdotool", "import", "lnkinfo", "xdpyinfo"):
         if not shutil.which(needed):
@@ -1095,6 +1291,10 @@ def main():
 
     bed = TestBed(options.build)
     bed.up()
+    global SCALE
+    SCALE = Scale(int(os.environ.get("TESTBED_DPI") or 96))
+    if SCALE.dpi != 96:
+        print("at %d DPI: the window is %d x %d device pixels" % ((SCALE.dpi,) + SCALE.window_size()))
     failed = []
     try:
         for function in selected:

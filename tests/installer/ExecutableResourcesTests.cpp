@@ -42,7 +42,8 @@ TEST(Executables, InstallerAndUninstallerAreManifestedVersionedAndCarryIcon129)
         ASSERT_TRUE(module) << exe << " is built with the tests";
         const std::string manifest = resourceText(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
         for (const char* part : {"level=\"requireAdministrator\"", "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
-                                 ">true</dpiAware>", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"})
+                                 ">true/pm</dpiAware>", ">PerMonitorV2, PerMonitor</dpiAwareness>",
+                                 "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"})
             EXPECT_NE(manifest.find(part), std::string::npos) << name << ": " << part;
         EXPECT_TRUE(FindResourceA(module, MAKEINTRESOURCEA(129), MAKEINTRESOURCEA(14))) << name;  // RT_GROUP_ICON
         EXPECT_EQ(versionString(module, L"ProductName"), "\xB7\xC9\xBE\xA8\xCD\xF8\xD3\xCE\xBC\xD3\xCB\xD9\xC6\xF7") << name;

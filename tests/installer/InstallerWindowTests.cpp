@@ -186,6 +186,51 @@ TEST_F(InstallerWindowTest, LabelsAreShownMovedAndRecaptionedAndThePanelHidesThe
     EXPECT_EQ(textPixels({250, 300, 340, 324}), 0);
 }
 
+TEST_F(InstallerWindowTest, ADpiChangeScalesTheWindowAndItsPlainLabelsAndKeepsTheirState)
+{
+    InstallerWindow& w = *window;
+    auto changeDpi = [&](int dpi, SIZE size) {
+        RECT rc = {};
+        GetWindowRect(w.window(), &rc);
+        RECT suggested = {rc.left, rc.top, rc.left + size.cx, rc.top + size.cy};
+        SendMessageW(w.window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        settle();
+    };
+    auto windowSize = [&] {
+        RECT rc = {};
+        GetWindowRect(w.window(), &rc);
+        return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+    };
+    // The agreement's edit control laid out once: it measures with its graphics, which the change replaces.
+    w.visible(E::AgreementPanel, true);
+    settle();
+    w.visible(E::AgreementPanel, false);
+    const std::string caption = w.text(E::StatusText);
+    changeDpi(144, {882, 657});
+    EXPECT_EQ(w.hostWindow.redrawLock, 0);
+
+    EXPECT_EQ(windowSize().cx, 882);
+    EXPECT_EQ(windowSize().cy, 657);
+    // 安装位置： at (28, 280, 62 x 24) and the status row at (0, 373, 588 x 24), in device pixels.
+    const RECT caption144 = w.folderCaption.bounds(), status144 = w.statusText.bounds();
+    EXPECT_EQ(caption144.left, 42);
+    EXPECT_EQ(caption144.top, 420);
+    EXPECT_EQ(caption144.right, 135);
+    EXPECT_EQ(caption144.bottom, 456);
+    EXPECT_EQ(status144.right, 882);
+    EXPECT_EQ(w.top(E::StatusText), 373.0f) << "the element's numbers stay logical";
+    EXPECT_EQ(w.text(E::StatusText), caption);
+    EXPECT_FALSE(w.visible(E::StatusText));
+    EXPECT_EQ(w.hostWindow.size.cx, 588);
+
+    changeDpi(96, {588, 438});
+    EXPECT_EQ(windowSize().cx, 588);
+    EXPECT_EQ(w.folderCaption.bounds().left, 28);
+    EXPECT_EQ(w.folderCaption.bounds().top, 280);
+    EXPECT_EQ(w.statusText.bounds().bottom, 397);
+    EXPECT_EQ(w.hostWindow.redrawLock, 0) << "every step of the change came back";
+}
+
 TEST_F(InstallerWindowTest, MouseOverTheLinkSwapsItsTextsAndTheBoxTakesItsHoverPicture)
 {
     InstallerWindow& w = *window;

@@ -41,6 +41,19 @@ struct SubmenuOpener {
     HWND root = nullptr;
 };
 
+// On show: the rows' bounds (and the host's logical size) recorded, then the menu closed by Escape.
+std::function<void(HWND)> recordRowsAndClose(std::vector<RectF>& bounds, SIZE* logical = nullptr)
+{
+    return [&bounds, logical](HWND menu) {
+        HostWindow* host = HostWindow::fromWindow(menu);
+        if (logical)
+            *logical = host->size;
+        for (ControlHandle c = host->firstControl; c; c = Control::fromHandle(c)->nextSibling())
+            bounds.push_back(Control::fromHandle(c)->currentBounds());
+        postKey(menu, VK_ESCAPE);
+    };
+}
+
 }  // namespace
 
 TEST(MenuGeometry, WidthIsRaisedToFiftyOrMeasuredFromTheTexts)
@@ -124,12 +137,7 @@ TEST(MenuWindowTest, GivenWidthTwentyMakesFiftyPixelWindowWithItemsLaidOut)
 {
     MenuDriver driver;
     std::vector<RectF> bounds;
-    driver.onShown(0, [&](HWND menu) {
-        HostWindow* host = HostWindow::fromWindow(menu);
-        for (ControlHandle c = host->firstControl; c; c = Control::fromHandle(c)->nextSibling())
-            bounds.push_back(Control::fromHandle(c)->currentBounds());
-        postKey(menu, VK_ESCAPE);
-    });
+    driver.onShown(0, recordRowsAndClose(bounds));
     EXPECT_EQ(openRoot(nullptr, 100, 100, 20, editItems()), 0);
     ASSERT_FALSE(driver.watchdogFired);
     ASSERT_EQ(driver.opened.size(), 1u);
@@ -146,6 +154,45 @@ TEST(MenuWindowTest, GivenWidthTwentyMakesFiftyPixelWindowWithItemsLaidOut)
         EXPECT_EQ(bounds[i].width, expected[i][2]) << i;
         EXPECT_EQ(bounds[i].height, expected[i][3]) << i;
     }
+}
+
+TEST(MenuWindowTest, MenuOfAScaledOwnerHasItsDeviceSizeAndLogicalItems)
+{
+    // The owner is a host at 150 %; the menu is placed where asked, in device pixels.
+    EngineWindowOptions ownerOptions;
+    ownerOptions.x = 0;
+    ownerOptions.y = 0;
+    ownerOptions.width = 200;
+    ownerOptions.height = 100;
+    ownerOptions.style = WS_POPUP;
+    HWND owner = createEngineWindow(ownerOptions);
+    ASSERT_TRUE(owner);
+    HostWindow ownerHost;
+    HostAttachOptions attach;
+    attach.frameFlags = 0;
+    ASSERT_TRUE(ownerHost.attach(owner, attach));
+    RECT suggested = {0, 0, 300, 150};
+    SendMessageW(owner, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    ASSERT_EQ(ownerHost.displayScale.dpi(), 144);
+
+    MenuDriver driver;
+    std::vector<RectF> bounds;
+    SIZE logical = {};
+    driver.onShown(0, recordRowsAndClose(bounds, &logical));
+    EXPECT_EQ(openRoot(owner, 100, 100, 20, editItems()), 0);
+    ASSERT_FALSE(driver.watchdogFired);
+    ASSERT_EQ(driver.opened.size(), 1u);
+    const RECT r = driver.opened[0].rect;
+    EXPECT_EQ(r.left, 100);
+    EXPECT_EQ(r.top, 100);
+    EXPECT_EQ(width(r), 75);    // 50 x 1.5
+    EXPECT_EQ(height(r), 161);  // 107 x 1.5 = 160.5, rounded half up
+    EXPECT_EQ(logical.cx, 50);
+    EXPECT_EQ(logical.cy, 107);
+    ASSERT_EQ(bounds.size(), 5u);
+    EXPECT_EQ(bounds[1].y, 30) << "the rows keep their logical places";
+    EXPECT_EQ(bounds[1].height, 22);
+    DestroyWindow(owner);
 }
 
 TEST(MenuWindowTest, AutomaticWidthIsWidestScreenTextPlusFifty)

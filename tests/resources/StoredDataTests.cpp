@@ -155,6 +155,32 @@ TEST(StoredData, PicturesDecodeAtTheirSizes)
     EXPECT_TRUE(picture("no such picture").empty());
 }
 
+TEST(StoredData, EachDoubleSizePictureIsTwiceItsPartner)
+{
+    struct Case {
+        const char* name;
+        bool isStrip;  // stored without its PNG signature
+    };
+    const Case cases[] = {
+        {"close", false},    {"close-hover", false},    {"ticked", false},     {"ticked-hover", false},
+        {"unticked", false}, {"unticked-hover", false}, {"check mark", false}, {"built-in strip", true},
+    };
+    for (const Case& c : cases) {
+        const std::string doubled = std::string(c.name) + "@2x";
+        SCOPED_TRACE(doubled);
+        const Bytes small = picture(c.name);
+        const Bytes large = picture(doubled);
+        ASSERT_FALSE(large.empty());
+        EXPECT_EQ(large[0] == 0x89, !c.isStrip) << "signature stored like the partner's";
+        MemoryImage one = imageFromMemory(small, c.isStrip, false);
+        MemoryImage two = imageFromMemory(large, c.isStrip, false);
+        ASSERT_TRUE(one && two);
+        EXPECT_EQ(imageWidth(two.image()), 2 * imageWidth(one.image()));
+        EXPECT_EQ(imageHeight(two.image()), 2 * imageHeight(one.image()));
+        EXPECT_FALSE(small.size() == large.size() && std::equal(small.begin(), small.end(), large.begin()));
+    }
+}
+
 TEST(StoredData, UntickedPictureIsTheFileByteForByteAndUnlikeTheOthers)
 {
     const std::vector<std::uint8_t> file = readFile(FEIJING_RESOURCE_DIR "/unticked.png");
@@ -162,7 +188,7 @@ TEST(StoredData, UntickedPictureIsTheFileByteForByteAndUnlikeTheOthers)
     ASSERT_FALSE(file.empty());
     ASSERT_EQ(stored.size(), file.size());
     EXPECT_TRUE(std::equal(file.begin(), file.end(), stored.begin()));
-    for (const char* other : {"ticked", "ticked-hover", "unticked-hover"}) {
+    for (const char* other : {"ticked", "ticked-hover", "unticked-hover", "unticked@2x"}) {
         const Bytes bytes = picture(other);
         EXPECT_FALSE(bytes.size() == stored.size() && std::equal(bytes.begin(), bytes.end(), stored.begin()))
             << other;
