@@ -727,6 +727,15 @@ class Case:
         wait_until(finished, INSTALL_TIMEOUT, "the finished state", step=0.2)
         return installer.settled_shot()
 
+    def check_product_started(self):
+        """fj.exe has started; it is ended again."""
+        try:
+            wait_until(lambda: self.bed.wine_processes("fj.exe"), START_TIMEOUT, "fj.exe to start")
+        except Failure as failure:
+            self.check(False, str(failure))
+        for pid in self.bed.wine_processes("fj.exe"):
+            os.kill(pid, signal.SIGKILL)
+
     def check_finished_state(self, shot):
         self.check(shot.run_button_visible(), "finished: the run button is shown")
         self.check(not shot.install_button_visible(), "finished: the install button is hidden")
@@ -1084,12 +1093,7 @@ def double_click_on_install_never_skips_the_shortcuts(c):
     c.check(installer.wait_exit(STEP_TIMEOUT) == 0, "立即运行 ends the installer with exit code 0")
     c.check_shortcuts(DEFAULT_FOLDER)
     c.check_uninstall_list(DEFAULT_FOLDER)
-    try:
-        wait_until(lambda: c.bed.wine_processes("fj.exe"), START_TIMEOUT, "fj.exe to start")
-    except Failure as failure:
-        c.check(False, str(failure))
-    for pid in c.bed.wine_processes("fj.exe"):
-        os.kill(pid, signal.SIGKILL)
+    c.check_product_started()
 
 
 @case
@@ -1212,12 +1216,7 @@ def scaled_install_by_clicks_puts_the_status_rows_in_place(c):
     c.check_everything_installed(DEFAULT_FOLDER)
     installer.click(RUN_BUTTON)
     c.check(installer.wait_exit(STEP_TIMEOUT) == 0, "立即运行 ends the installer with exit code 0")
-    try:
-        wait_until(lambda: c.bed.wine_processes("fj.exe"), START_TIMEOUT, "fj.exe to start")
-    except Failure as failure:
-        c.check(False, str(failure))
-    for pid in c.bed.wine_processes("fj.exe"):
-        os.kill(pid, signal.SIGKILL)
+    c.check_product_started()
 
 
 @case
