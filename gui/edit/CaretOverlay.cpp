@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "Canvas.h"
+#include "DibCanvas.h"
 #include "HostWindow.h"
 
 // ---- lifetime ----
@@ -27,33 +28,13 @@ void CaretOverlay::create(HWND window, HDC reference, int systemHeight, int save
     }
     hasSystemCaret_ = CreateCaret(window, systemShape_, 1, systemHeight) != FALSE;
 
-    saveDc_ = CreateCompatibleDC(reference);
-    if (!saveDc_)
-        return;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = 1;
-    info.bmiHeader.biHeight = -std::max(saveHeight, 1);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    saveBitmap_ = CreateDIBSection(saveDc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (saveBitmap_)
-        saveOld_ = SelectObject(saveDc_, saveBitmap_);
+    // The pixels under the caret, saved and put back by BitBlt.
+    DibCanvas::make(reference, 1, std::max(saveHeight, 1), saveDc_, saveBitmap_, saveOld_);
 }
 
 void CaretOverlay::releaseCanvas()
 {
-    if (saveDc_ && saveOld_)
-        SelectObject(saveDc_, saveOld_);
-    if (saveBitmap_)
-        DeleteObject(saveBitmap_);
-    if (saveDc_)
-        DeleteDC(saveDc_);
-    saveDc_ = nullptr;
-    saveBitmap_ = nullptr;
-    saveOld_ = nullptr;
+    DibCanvas::release(saveDc_, saveBitmap_, saveOld_);
 }
 
 void CaretOverlay::destroy()
