@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include <unzip.h>
@@ -95,11 +96,17 @@ void setWriteTime(HANDLE file, unsigned long dosDate)
 }
 
 // The Win32 error of the step that stopped the unpacking on this thread; ERROR_CRC for a damaged archive.
-thread_local DWORD failure = ERROR_SUCCESS;
+// A Windows thread-local slot: the compiler's thread_local would link a thread library into the installer.
+const DWORD failureSlot = TlsAlloc();
+
+void setFailure(DWORD error)
+{
+    TlsSetValue(failureSlot, reinterpret_cast<void*>(static_cast<std::uintptr_t>(error)));
+}
 
 bool fail(DWORD error)
 {
-    failure = error;
+    setFailure(error);
     return false;
 }
 
@@ -336,7 +343,7 @@ PayloadUnpacker::Result PayloadUnpacker::unpack(const std::string& archivePath, 
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr);
     if (archive == INVALID_HANDLE_VALUE) {
-        failure = GetLastError();
+        setFailure(GetLastError());
         return Result::NoArchive;
     }
     const Result result = unpack(archive, folder, progress, written);
@@ -346,7 +353,8 @@ PayloadUnpacker::Result PayloadUnpacker::unpack(const std::string& archivePath, 
 
 DWORD PayloadUnpacker::lastError()
 {
-    return failure;
+    // A thread that never set it reads zero, ERROR_SUCCESS.
+    return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(TlsGetValue(failureSlot)));
 }
 
 PayloadUnpacker::Result PayloadUnpacker::unpack(HANDLE archive, const std::string& folder, const Progress& progress,
@@ -354,16 +362,16 @@ PayloadUnpacker::Result PayloadUnpacker::unpack(HANDLE archive, const std::strin
 {
     zlib_filefunc64_def io = {openArchive, readArchive, refuseWrite, tellArchive, seekArchive,
                               closeArchive, archiveError, nullptr};
-    failure = ERROR_SUCCESS;
+    setFailure(ERROR_SUCCESS);
     unzFile zip = unzOpen2_64(&archive, &io);
     if (!zip) {
-        failure = ERROR_CRC;
+        setFailure(ERROR_CRC);
         return Result::NoArchive;
     }
     unz_global_info64 global{};
     std::wstring root = fullPath(toWide(folder));
     if (unzGetGlobalInfo64(zip, &global) != UNZ_OK || root.empty() || global.number_entry > 0x7FFFFFFF) {
-        failure = root.empty() ? ERROR_PATH_NOT_FOUND : ERROR_CRC;
+        setFailure(root.empty() ? ERROR_PATH_NOT_FOUND : ERROR_CRC);
         unzClose(zip);
         return Result::Failed;
     }
@@ -382,7 +390,7 @@ PayloadUnpacker::Result PayloadUnpacker::unpack(HANDLE archive, const std::strin
     }
     unzClose(zip);
     if (status != UNZ_END_OF_LIST_OF_FILE) {
-        failure = ERROR_CRC;
+        setFailure(ERROR_CRC);
         return Result::Failed;
     }
     if (progress)

@@ -3,14 +3,12 @@
 #include <mutex>
 #include <unordered_set>
 
+#include "SlimLock.h"
+
 namespace {
 // Controls live on the threads of their host windows; the set is shared by all of them. Both are kept
 // past static destruction: global controls leave the set from their destructors at exit.
-std::mutex& guard()
-{
-    static auto* mutex = new std::mutex;
-    return *mutex;
-}
+constinit SlimLock guard;
 
 std::unordered_set<ControlHandle>& handles()
 {
@@ -21,13 +19,13 @@ std::unordered_set<ControlHandle>& handles()
 
 void LiveControls::add(ControlHandle control)
 {
-    const std::lock_guard lock(guard());
+    const std::lock_guard lock(guard);
     handles().insert(control);
 }
 
 void LiveControls::remove(ControlHandle control)
 {
-    const std::lock_guard lock(guard());
+    const std::lock_guard lock(guard);
     handles().erase(control);
 }
 
@@ -35,6 +33,6 @@ bool LiveControls::contains(ControlHandle control)
 {
     if (!control)
         return false;
-    const std::lock_guard lock(guard());
+    const std::lock_guard lock(guard);
     return handles().count(control) != 0;
 }

@@ -1,5 +1,7 @@
 #include "EventRecords.h"
 
+#include <mutex>
+
 LPARAM EventRecords::issue(int code, WPARAM wParam, LPARAM lParam)
 {
     auto record = std::make_unique<EventRecord>(EventRecord{code, wParam, lParam});

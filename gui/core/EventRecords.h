@@ -4,8 +4,9 @@
 #include <windows.h>
 
 #include <memory>
-#include <mutex>
 #include <unordered_map>
+
+#include "SlimLock.h"
 
 // What sendEvent/postEvent pass through WM_EX_EVENT: 12 bytes in the 32-bit product.
 struct EventRecord {
@@ -33,6 +34,6 @@ public:
 
 private:
     // Records may be posted from other threads than the host's.
-    mutable std::mutex guard_;
+    mutable SlimLock guard_;
     std::unordered_map<LPARAM, std::unique_ptr<EventRecord>> records_;
 };

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <new>
+#include <vector>
 
 namespace {
 
@@ -58,7 +58,7 @@ bool isPastBound(std::uint32_t width, std::uint32_t height)
 // ---- inflating ----
 
 // The IDAT stream inflated into exactly `out.size()` bytes.
-bool inflateAll(const std::vector<Bytes>& parts, std::vector<std::uint8_t>& out)
+bool inflateAll(const std::vector<Bytes>& parts, HeapArray<std::uint8_t>& out)
 {
     z_stream z = {};
     if (inflateInit(&z) != Z_OK)
@@ -89,7 +89,7 @@ std::uint8_t paeth(int a, int b, int c)
 }
 
 // Undoes each row's filter in place; `bpp` bytes per pixel, rows of 1 + stride bytes.
-bool unfilter(std::vector<std::uint8_t>& data, size_t stride, size_t rows, size_t bpp)
+bool unfilter(HeapArray<std::uint8_t>& data, size_t stride, size_t rows, size_t bpp)
 {
     const std::uint8_t* previous = nullptr;
     for (size_t y = 0; y < rows; ++y) {
@@ -120,17 +120,12 @@ std::optional<PngDecoder::Pixels> PngDecoder::decode(Bytes bytes, bool hasSignat
 {
     if (noPicture)
         *noPicture = false;
-    try {
-        return decodeWithin(bytes, hasSignature, noPicture);
-    } catch (const std::bad_alloc&) {
+    // A picture there is no memory for is no picture at all.
+    const auto noMemory = [noPicture] {
         if (noPicture)
             *noPicture = true;
         return std::nullopt;
-    }
-}
-
-std::optional<PngDecoder::Pixels> PngDecoder::decodeWithin(Bytes bytes, bool hasSignature, bool* noPicture)
-{
+    };
     size_t at = 0;
     if (hasSignature) {
         if (bytes.size() < sizeof signature || std::memcmp(bytes.data(), signature, sizeof signature) != 0)
@@ -179,14 +174,17 @@ std::optional<PngDecoder::Pixels> PngDecoder::decodeWithin(Bytes bytes, bool has
 
     const size_t channels = static_cast<size_t>(header->channels);
     const size_t stride = header->width * channels;
-    std::vector<std::uint8_t> raw((stride + 1) * header->height);
+    HeapArray<std::uint8_t> raw;
+    if (!raw.allocate(stride + 1, header->height))
+        return noMemory();
     if (!inflateAll(idat, raw) || !unfilter(raw, stride, header->height, channels))
         return std::nullopt;
 
     Pixels out;
     out.width = static_cast<int>(header->width);
     out.height = static_cast<int>(header->height);
-    out.argb.resize(static_cast<size_t>(header->width) * header->height);
+    if (!out.argb.allocate(header->width, header->height))
+        return noMemory();
     std::uint32_t* pixel = out.argb.data();
     for (size_t y = 0; y < header->height; ++y) {
         const std::uint8_t* s = raw.data() + y * (stride + 1) + 1;

@@ -4,23 +4,19 @@
 // GDI+'s codec machinery (under Wine: loading windowscodecs); anything else is left to GDI+.
 #include <cstdint>
 #include <optional>
-#include <vector>
-
 #include "Forward.h"
+#include "HeapArray.h"
 
 class PngDecoder {
 public:
     struct Pixels {
         int width = 0;
         int height = 0;
-        std::vector<std::uint32_t> argb;  // rows top-down, not premultiplied, as PixelFormat32bppARGB
+        HeapArray<std::uint32_t> argb;  // rows top-down, not premultiplied, as PixelFormat32bppARGB
     };
 
     // nullopt when `bytes` is not a PNG this decoder takes or is damaged. `noPicture` is set when the
     // result must be no picture at all, not one decoded elsewhere: a PNG of more pixels than the bound
     // (of any kind), or one there is no memory for.
     static std::optional<Pixels> decode(Bytes bytes, bool hasSignature = true, bool* noPicture = nullptr);
-
-private:
-    static std::optional<Pixels> decodeWithin(Bytes bytes, bool hasSignature, bool* noPicture);
 };

@@ -38,7 +38,7 @@ void RedrawQueue::add(const RectF& rect, int mode)
     if (!host)
         return;
     if (mode == RedrawFirst) {
-        entries_.push_front({rect, mode});
+        entries_.insert(entries_.begin(), Entry{rect, mode});
     } else if (mode == RedrawNow && !busy_) {
         // Busy while it draws: what a handler asks for meanwhile waits in the queue for the end.
         busy_ = true;
@@ -64,7 +64,7 @@ void RedrawQueue::process()
     while (!entries_.empty()) {
         // Taken off before drawing: a rectangle queued first meanwhile must not be the one removed.
         const RectF rect = entries_.front().rect;
-        entries_.pop_front();
+        entries_.erase(entries_.begin());
         host->redrawRect(rect, presentEach);
         drewAny = true;
     }

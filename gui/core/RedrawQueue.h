@@ -2,8 +2,8 @@
 // Dirty rectangles of one host waiting to be redrawn into its back buffer and put on screen.
 #include <windows.h>
 
-#include <deque>
 #include <memory>
+#include <vector>
 
 #include "Forward.h"
 #include "Gdip.h"
@@ -48,6 +48,6 @@ private:
     HWND window_ = nullptr;
     HostHandle host_ = 0;
     GpGraphics* graphics_ = nullptr;
-    std::deque<Entry> entries_;
+    std::vector<Entry> entries_;  // a handful at a time
     bool busy_ = false;
 };

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
+#include <vector>
 
 #include "Images.h"
 
@@ -106,8 +106,8 @@ Sample weighted(const Sample* first, ptrdiff_t stride, const std::uint32_t* weig
 
 }  // namespace
 
-std::vector<std::uint32_t> ScaledImage::resample(const std::uint32_t* argb, int sourceWidth, int sourceHeight,
-                                                 int width, int height)
+HeapArray<std::uint32_t> ScaledImage::resample(const std::uint32_t* argb, int sourceWidth, int sourceHeight,
+                                               int width, int height)
 {
     if (!argb || sourceWidth <= 0 || sourceHeight <= 0 || width <= 0 || height <= 0)
         return {};
@@ -115,8 +115,12 @@ std::vector<std::uint32_t> ScaledImage::resample(const std::uint32_t* argb, int 
     const AxisFilter down = axisFilter(sourceHeight, height);
 
     // Rows first: every source row resampled to the destination's width.
-    std::vector<Sample> rows(static_cast<size_t>(width) * sourceHeight);
-    std::vector<Sample> line(static_cast<size_t>(sourceWidth));
+    HeapArray<Sample> rows, line;
+    HeapArray<std::uint32_t> result;
+    if (!rows.allocate(static_cast<size_t>(width), static_cast<size_t>(sourceHeight)) ||
+        !line.allocate(static_cast<size_t>(sourceWidth)) ||
+        !result.allocate(static_cast<size_t>(width), static_cast<size_t>(height)))
+        return {};
     for (int y = 0; y < sourceHeight; ++y) {
         const std::uint32_t* source = argb + static_cast<size_t>(y) * sourceWidth;
         for (int x = 0; x < sourceWidth; ++x)
@@ -128,7 +132,6 @@ std::vector<std::uint32_t> ScaledImage::resample(const std::uint32_t* argb, int 
         }
     }
 
-    std::vector<std::uint32_t> result(static_cast<size_t>(width) * height);
     for (int y = 0; y < height; ++y) {
         const Span& span = down.spans[static_cast<size_t>(y)];
         const Sample* column = rows.data() + static_cast<size_t>(span.first) * width;
@@ -171,13 +174,9 @@ GpBitmap* makeCopy(GpImage* source, int width, int height)
     if (area(sourceWidth, sourceHeight) > copyLimit || area(width, sourceHeight) > copyLimit ||
         area(width, height) > copyLimit)
         return nullptr;
-    std::vector<std::uint32_t> pixels;
-    std::vector<std::uint32_t> scaled;
-    try {
-        pixels.resize(static_cast<size_t>(sourceWidth) * sourceHeight);
-    } catch (const std::bad_alloc&) {
+    HeapArray<std::uint32_t> pixels;
+    if (!pixels.allocate(static_cast<size_t>(sourceWidth), static_cast<size_t>(sourceHeight)))
         return nullptr;
-    }
     auto* bitmap = reinterpret_cast<GpBitmap*>(source);
     const Gdiplus::GpRect all{0, 0, sourceWidth, sourceHeight};
     Gdiplus::BitmapData data = {};
@@ -188,11 +187,8 @@ GpBitmap* makeCopy(GpImage* source, int width, int height)
                                                             static_cast<ptrdiff_t>(y) * data.Stride),
                     sourceWidth, pixels.begin() + static_cast<ptrdiff_t>(y) * sourceWidth);
     GDIP(GdipBitmapUnlockBits)(bitmap, &data);
-    try {
-        scaled = ScaledImage::resample(pixels.data(), sourceWidth, sourceHeight, width, height);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    const HeapArray<std::uint32_t> scaled =
+        ScaledImage::resample(pixels.data(), sourceWidth, sourceHeight, width, height);
     return bitmapFromArgb(scaled.data(), width, height);
 }
 

@@ -3,10 +3,9 @@
 // draw (under Wine at about 0.7 us per destination pixel, 30 ms for the banner); drawing a copy of the
 // destination's size is a plain pixel copy.
 #include <cstdint>
-#include <vector>
-
 #include "Forward.h"
 #include "Gdip.h"
+#include "HeapArray.h"
 
 class ScaledImage {
 public:
@@ -24,9 +23,10 @@ public:
 
     // Non-premultiplied ARGB rows resampled to `width` x `height`, weighted in premultiplied form:
     // each destination pixel averages the source area it covers when shrinking, and interpolates
-    // linearly between pixel centres when enlarging (per axis).
-    static std::vector<std::uint32_t> resample(const std::uint32_t* argb, int sourceWidth, int sourceHeight,
-                                               int width, int height);
+    // linearly between pixel centres when enlarging (per axis). Empty when there is nothing to resample or
+    // no memory for it.
+    static HeapArray<std::uint32_t> resample(const std::uint32_t* argb, int sourceWidth, int sourceHeight,
+                                             int width, int height);
 
 private:
     GpImage* source_ = nullptr;

@@ -1,33 +1,52 @@
 // Linked into the shipped programs only (not the tests): replacements for parts of the static C++ runtime
-// that cost far more than they give a GUI program.
+// that cost far more than they give a GUI program. The programs are built without exceptions: nothing in
+// them throws or catches, and memory a picture may not get is asked for without ending the program.
 //
 // - The default terminate handler prints the uncaught exception's demangled type to a console these
 //   programs do not have; its demangler alone is about 46 KB. This one just aborts, as it would after
 //   printing.
-// - libstdc++'s std::__throw_* helpers build std::logic_error and friends from a copy-on-write std::string,
-//   which drags in that string's whole instantiation and more (60-80 KB per program). Each helper is
-//   defined here, all of them, so the library's own object is never linked. Allocation failures throw the
-//   standard types; a length error (a size no allocation could hold) is a std::bad_alloc; the others are
-//   std::exception with the library's message. Nothing in the product catches the narrower types.
+// - libstdc++'s std::__throw_* helpers build std::logic_error and friends from a copy-on-write std::string
+//   (60-80 KB per program) and throw, which needs the unwinder. An error the library reports (a size no
+//   allocation could hold, an index out of range, a mutex that cannot be locked) ends the program here, as
+//   the uncaught exception did.
+// - operator new ends the program when the memory is not there, where the library's throws std::bad_alloc.
+// - Static locals are initialised under a Windows lock: the library's guard would link a thread library.
+#include <windows.h>
+
 #include <cstdlib>
-#include <exception>
+#include <cxxabi.h>
 #include <new>
-#include <typeinfo>
 
 namespace {
 
-// `Base` with the library's message, a string literal, as what().
-template <typename Base>
-class Fault : public Base {
-public:
-    explicit Fault(const char* message) : message_(message) {}
-    const char* what() const noexcept override { return message_; }
+[[noreturn]] void fail()
+{
+    std::abort();
+}
 
-private:
-    const char* message_;
-};
-using RuntimeFault = Fault<std::exception>;
-using LengthFault = Fault<std::bad_alloc>;
+void* allocate(std::size_t size)
+{
+    return std::malloc(size ? size : 1);
+}
+
+void* allocateOrFail(std::size_t size)
+{
+    void* memory = allocate(size);
+    if (!memory)
+        fail();
+    return memory;
+}
+
+// Guards of static locals whose initialisation is under way; waiters sleep on `guardChanged`.
+SRWLOCK guardLock = SRWLOCK_INIT;
+CONDITION_VARIABLE guardChanged = CONDITION_VARIABLE_INIT;
+
+// The guard's first byte says "initialised" (the compiler reads it before calling in), its second
+// "initialisation under way".
+unsigned char* guardBytes(__cxxabiv1::__guard* guard)
+{
+    return reinterpret_cast<unsigned char*>(guard);
+}
 
 }  // namespace
 
@@ -35,30 +54,71 @@ namespace __gnu_cxx {
 
 void __verbose_terminate_handler()
 {
-    std::abort();
+    fail();
 }
 
 }  // namespace __gnu_cxx
 
 namespace std {
 
-void __throw_bad_exception() { throw bad_exception(); }
-void __throw_bad_alloc() { throw bad_alloc(); }
-void __throw_bad_array_new_length() { throw bad_array_new_length(); }
-void __throw_bad_cast() { throw bad_cast(); }
-void __throw_bad_typeid() { throw bad_typeid(); }
-void __throw_length_error(const char* message) { throw LengthFault(message); }
-void __throw_logic_error(const char* message) { throw RuntimeFault(message); }
-void __throw_domain_error(const char* message) { throw RuntimeFault(message); }
-void __throw_invalid_argument(const char* message) { throw RuntimeFault(message); }
-void __throw_out_of_range(const char* message) { throw RuntimeFault(message); }
-// The format's arguments (positions, sizes) are left out of the message.
-void __throw_out_of_range_fmt(const char* format, ...) { throw RuntimeFault(format); }
-void __throw_runtime_error(const char* message) { throw RuntimeFault(message); }
-void __throw_range_error(const char* message) { throw RuntimeFault(message); }
-void __throw_overflow_error(const char* message) { throw RuntimeFault(message); }
-void __throw_underflow_error(const char* message) { throw RuntimeFault(message); }
-// A mutex that cannot be locked; the library's object would bring std::system_error and its categories.
-void __throw_system_error(int) { throw RuntimeFault("system error"); }
+void __throw_bad_exception() { fail(); }
+void __throw_bad_alloc() { fail(); }
+void __throw_bad_array_new_length() { fail(); }
+void __throw_bad_cast() { fail(); }
+void __throw_bad_typeid() { fail(); }
+void __throw_bad_function_call() { fail(); }
+void __throw_length_error(const char*) { fail(); }
+void __throw_logic_error(const char*) { fail(); }
+void __throw_domain_error(const char*) { fail(); }
+void __throw_invalid_argument(const char*) { fail(); }
+void __throw_out_of_range(const char*) { fail(); }
+void __throw_out_of_range_fmt(const char*, ...) { fail(); }
+void __throw_runtime_error(const char*) { fail(); }
+void __throw_range_error(const char*) { fail(); }
+void __throw_overflow_error(const char*) { fail(); }
+void __throw_underflow_error(const char*) { fail(); }
+void __throw_system_error(int) { fail(); }
 
 }  // namespace std
+
+void* operator new(std::size_t size) { return allocateOrFail(size); }
+void* operator new[](std::size_t size) { return allocateOrFail(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
+
+namespace __cxxabiv1 {
+
+extern "C" int __cxa_guard_acquire(__guard* guard)
+{
+    unsigned char* bytes = guardBytes(guard);
+    if (__atomic_load_n(&bytes[0], __ATOMIC_ACQUIRE))
+        return 0;
+    AcquireSRWLockExclusive(&guardLock);
+    while (!bytes[0] && bytes[1])
+        SleepConditionVariableSRW(&guardChanged, &guardLock, INFINITE, 0);
+    const bool mine = !bytes[0];
+    if (mine)
+        bytes[1] = 1;
+    ReleaseSRWLockExclusive(&guardLock);
+    return mine ? 1 : 0;
+}
+
+extern "C" void __cxa_guard_release(__guard* guard) noexcept
+{
+    unsigned char* bytes = guardBytes(guard);
+    AcquireSRWLockExclusive(&guardLock);
+    bytes[1] = 0;
+    __atomic_store_n(&bytes[0], 1, __ATOMIC_RELEASE);
+    ReleaseSRWLockExclusive(&guardLock);
+    WakeAllConditionVariable(&guardChanged);
+}
+
+extern "C" void __cxa_guard_abort(__guard* guard) noexcept
+{
+    AcquireSRWLockExclusive(&guardLock);
+    guardBytes(guard)[1] = 0;
+    ReleaseSRWLockExclusive(&guardLock);
+    WakeAllConditionVariable(&guardChanged);
+}
+
+}  // namespace __cxxabiv1

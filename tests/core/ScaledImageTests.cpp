@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -15,6 +16,12 @@ constexpr std::uint32_t black = 0xFF000000, white = 0xFFFFFFFF, red = 0xFFFF0000
 GpBitmap* bitmapOf(const std::vector<std::uint32_t>& pixels, int width, int height)
 {
     return bitmapFromArgb(pixels.data(), width, height);
+}
+
+std::vector<std::uint32_t> resampled(const std::uint32_t* argb, int sourceWidth, int sourceHeight, int width, int height)
+{
+    const HeapArray<std::uint32_t> pixels = ScaledImage::resample(argb, sourceWidth, sourceHeight, width, height);
+    return {pixels.begin(), pixels.end()};
 }
 
 }  // namespace
@@ -34,13 +41,35 @@ TEST(ScaledImage, EachPixelAveragesWhatItCoversOrInterpolatesBetweenCentres)
         {"doubled: between the centres, edges held", {black, white}, 2, 4, {black, 0xFF404040, 0xFFBFBFBF, white}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ScaledImage::resample(c.source.data(), c.sourceWidth, 1, c.width, 1), c.expected) << c.what;
+        EXPECT_EQ(resampled(c.source.data(), c.sourceWidth, 1, c.width, 1), c.expected) << c.what;
         // The same along the other axis.
-        EXPECT_EQ(ScaledImage::resample(c.source.data(), 1, c.sourceWidth, 1, c.width), c.expected) << c.what;
+        EXPECT_EQ(resampled(c.source.data(), 1, c.sourceWidth, 1, c.width), c.expected) << c.what;
     }
     EXPECT_TRUE(ScaledImage::resample(nullptr, 2, 2, 1, 1).empty());
     const std::vector<std::uint32_t> one = {red};
     EXPECT_TRUE(ScaledImage::resample(one.data(), 1, 1, 0, 5).empty());
+}
+
+// Picture-sized buffers report a size that no memory or no size_t holds instead of ending the program; a
+// destination whose pixel count overflows a 32-bit size_t was once a short buffer written past its end.
+TEST(ScaledImage, SizesBeyondMemoryGiveNothing)
+{
+    HeapArray<std::uint64_t> buffer;
+    EXPECT_FALSE(buffer.allocate(SIZE_MAX / 4));      // the byte count overflows
+    EXPECT_FALSE(buffer.allocate(SIZE_MAX / 32, 2));  // half the address space
+    EXPECT_FALSE(buffer.allocate(SIZE_MAX / 2, 4));   // the element count overflows
+    EXPECT_TRUE(buffer.empty());
+    ASSERT_TRUE(buffer.allocate(3, 2));
+    EXPECT_EQ(buffer.size(), 6u);
+    EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0u), 6);
+    EXPECT_TRUE(buffer.allocate(0, 7));
+    EXPECT_TRUE(buffer.empty());
+
+    // 2^32 destination pixels: past a 32-bit size_t (with a 64-bit one, 16 GB: too much to ask of a test).
+    const std::vector<std::uint32_t> one = {red};
+    if (sizeof(size_t) == 4) {
+        EXPECT_TRUE(ScaledImage::resample(one.data(), 1, 1, 1 << 16, 1 << 16).empty());
+    }
 }
 
 // The banner's own ratio: rounding the fixed-point weights must not dim or tint a flat area anywhere.
@@ -48,7 +77,7 @@ TEST(ScaledImage, FlatAreaStaysExactAtAnOddRatio)
 {
     constexpr std::uint32_t panel = 0xFE2C3848;
     const std::vector<std::uint32_t> flat(829 * 230, panel);
-    const std::vector<std::uint32_t> scaled = ScaledImage::resample(flat.data(), 829, 230, 380, 105);
+    const std::vector<std::uint32_t> scaled = resampled(flat.data(), 829, 230, 380, 105);
     ASSERT_EQ(scaled.size(), 380u * 105u);
     for (size_t i = 0; i < scaled.size(); ++i)
         ASSERT_EQ(scaled[i], panel) << "at " << i % 380 << "," << i / 380;
@@ -72,8 +101,8 @@ TEST(ScaledImage, LargeShrinkAveragesOneBrightPixelEvenly)
         const auto share = static_cast<std::uint32_t>(std::lround(255.0 / span));
         for (const bool rows : {true, false}) {
             const std::vector<std::uint32_t> scaled =
-                rows ? ScaledImage::resample(source.data(), c.sourceWidth, 1, c.width, 1)
-                     : ScaledImage::resample(source.data(), 1, c.sourceWidth, 1, c.width);
+                rows ? resampled(source.data(), c.sourceWidth, 1, c.width, 1)
+                     : resampled(source.data(), 1, c.sourceWidth, 1, c.width);
             ASSERT_EQ(scaled.size(), static_cast<size_t>(c.width));
             for (int x = 0; x < c.width; ++x) {
                 const std::uint32_t got = scaled[static_cast<size_t>(x)], alpha = got >> 24, grey = got & 0xFF;

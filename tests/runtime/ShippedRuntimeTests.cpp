@@ -1,44 +1,91 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <bits/functexcept.h>
+#include <cstdint>
+#include <functional>
 #include <new>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-// The shipped programs' replacements of libstdc++'s throw helpers, linked into this program as into them:
-// the library's errors stay catchable, and a size no allocation could hold is an allocation failure.
-TEST(ShippedRuntime, LengthErrorsAreBadAllocAndOtherLibraryErrorsStdExceptions)
-{
-    std::vector<int> numbers;
-    EXPECT_THROW(numbers.reserve(numbers.max_size() + 1), std::bad_alloc);
-    EXPECT_THROW(std::vector<int>(numbers.max_size() + 1), std::bad_alloc);
-    std::string text = "abc";
-    EXPECT_THROW(text.append(text.max_size(), 'x'), std::bad_alloc);
+// The shipped programs' replacements in the C++ runtime, linked into this program as into them.
 
-    const std::string message = [&] {
-        try {
-            (void)text.at(5);
-        } catch (const std::bad_alloc&) {
-            return std::string("a bad_alloc");
-        } catch (const std::exception& error) {
-            return std::string("an exception saying ") + error.what();
-        }
-        return std::string("nothing");
-    }();
-    EXPECT_EQ(message.rfind("an exception saying ", 0), 0u) << message;
-    EXPECT_GT(message.size(), std::string("an exception saying ").size()) << message;
+namespace {
+
+// A size no allocation can have, kept from the compiler.
+std::size_t impossibleSize()
+{
+    volatile std::size_t size = SIZE_MAX / 2;
+    return size;
 }
 
-// std::mutex reports a failed lock through this helper; replaced, it must still be an exception the
-// caller can catch (the library's own would pull in std::system_error and its categories).
-TEST(ShippedRuntime, SystemErrorsStayCatchable)
+char* volatile kept = nullptr;
+
+}  // namespace
+
+// The programs catch nothing: an error the library reports ends the program at once, as the uncaught
+// exception did, and reaches neither the code that assumed success nor a handler (the library's own
+// helpers would throw into the handlers below).
+TEST(ShippedRuntimeDeathTest, LibraryErrorsAndMissingMemoryEndTheProgram)
 {
-    bool caught = false;
-    try {
-        std::__throw_system_error(5);
-    } catch (const std::exception& error) {
-        caught = error.what() != nullptr;
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto survives = [](auto step) {
+        try {
+            step();
+        } catch (...) {
+        }
+    };
+    std::vector<int> numbers;
+    EXPECT_DEATH(survives([&] { numbers.reserve(numbers.max_size() + 1); }), "");
+    const std::string text = "abc";
+    EXPECT_DEATH(survives([&] { (void)text.at(5); }), "");
+    EXPECT_DEATH(survives([] { std::__throw_system_error(5); }), "");
+    EXPECT_DEATH(survives([] { std::function<void()>()(); }), "");
+    EXPECT_DEATH(survives([] { kept = new char[impossibleSize()]; }), "");
+    // Asked for without ending the program, missing memory is a null answer.
+    EXPECT_EQ(new (std::nothrow) char[impossibleSize()], nullptr);
+    char* some = new (std::nothrow) char[16];
+    EXPECT_NE(some, nullptr);
+    delete[] some;
+}
+
+namespace {
+
+LONG initialisations = 0;
+LONG seenUnfinished = 0;
+
+// A static local whose initialiser takes long enough for every other thread to arrive meanwhile.
+int slowlyInitialised()
+{
+    static const int value = [] {
+        InterlockedIncrement(&initialisations);
+        Sleep(200);
+        return 42;
+    }();
+    return value;
+}
+
+DWORD WINAPI readStatic(void*)
+{
+    if (slowlyInitialised() != 42)
+        InterlockedIncrement(&seenUnfinished);
+    return 0;
+}
+
+}  // namespace
+
+// Static locals are initialised once, and every thread that arrives meanwhile waits for the value.
+TEST(ShippedRuntime, StaticLocalsAreInitialisedOnceAcrossThreads)
+{
+    HANDLE threads[8];
+    for (HANDLE& thread : threads) {
+        thread = CreateThread(nullptr, 0, readStatic, nullptr, 0, nullptr);
+        ASSERT_NE(thread, nullptr);
     }
-    EXPECT_TRUE(caught);
+    ASSERT_EQ(WaitForMultipleObjects(8, threads, TRUE, 10000), WAIT_OBJECT_0);
+    for (HANDLE thread : threads)
+        CloseHandle(thread);
+    EXPECT_EQ(initialisations, 1);
+    EXPECT_EQ(seenUnfinished, 0);
 }
