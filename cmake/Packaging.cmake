@@ -5,7 +5,7 @@ set(FEIJING_SIGN_CERT "" CACHE FILEPATH "Code-signing certificate (PEM or DER), 
 set(FEIJING_SIGN_KEY "" CACHE FILEPATH "The code-signing certificate's private key")
 set(FEIJING_SIGN_PASS_FILE "" CACHE FILEPATH "A file holding the private key's password, if it has one")
 set(FEIJING_SIGN_TIMESTAMP "" CACHE STRING "An RFC 3161 time-stamp server's URL; no time stamp when empty")
-option(FEIJING_SIZE_GOALS "Stop the i686 build when the size report finds a goal missed" OFF)
+option(FEIJING_SIZE_GOALS "Stop the i686 build when the size report finds a goal missed" ON)
 
 # Every payload entry is dated from the commit being built (SOURCE_DATE_EPOCH overrides it), never from
 # the build machine's clock or the files' times. Taken when configuring.

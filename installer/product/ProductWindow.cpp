@@ -68,13 +68,14 @@ void ProductWindow::buildControls()
     const ParentHandle top = parentWindow(hwnd_);
 
     // With frame style 1 the host paints no colour of its own: the panels are the background. A label
-    // fills all but its last column and row, so the panels reach one pixel past the window.
+    // fills all but its last column and row, and rounding to device pixels can lose most of another: the
+    // panels reach two pixels past the window and past their seam.
     LabelOptions panel;
     panel.gradientMode = 0;
     panel.gradientColor1 = panel.gradientColor2 = makeColor(backgroundColor);
-    topPanel.createLabel(top, 0, 0, width + 1, panelTop + 1, "", panel);
+    topPanel.createLabel(top, 0, 0, width + 2, panelTop + 2, "", panel);
     panel.gradientColor1 = panel.gradientColor2 = makeColor(panelColor);
-    bottomPanel.createLabel(top, 0, panelTop, width + 1, height - panelTop + 1, "", panel);
+    bottomPanel.createLabel(top, 0, panelTop, width + 2, height - panelTop + 2, "", panel);
 
     const auto centred = [&](LabelControl& label, const RECT& area, float size, COLORREF colour,
                              const std::string& text) {
