@@ -105,6 +105,10 @@ void InstallerWindow::buildWindow()
     for (const char* name : {"close", "close-hover", "ticked", "ticked-hover", "unticked", "unticked-hover"})
         Images::registerDoubleSize(picture(name), picture(std::string(name) + "@2x"));
 
+    // With frame style 1 the host paints no colour of its own: the panels are the background. A label's
+    // fill stops a logical pixel short of its right and bottom edges, and rounding to device pixels can
+    // lose most of another: the panels reach two pixels past the window's edges and past their seam.
+    constexpr int seam = 270, overreach = 2;
     for (int i = 0; i < 2; ++i) {
         LabelOptions fill;
         const ARGB color = makeColor(i == 0 ? RGB(44, 56, 72) : RGB(34, 44, 56));
@@ -112,9 +116,9 @@ void InstallerWindow::buildWindow()
         fill.gradientColor1 = color;
         fill.gradientColor2 = color;
         if (i == 0)
-            background[0].createLabel(window, 0, 0, 588, 271, "", fill);
+            background[0].createLabel(window, 0, 0, width + overreach, seam + overreach, "", fill);
         else
-            background[1].createLabel(window, 0, 270, 588, 168, "", fill);
+            background[1].createLabel(window, 0, seam, width + overreach, height - seam + overreach, "", fill);
     }
 
     ButtonOptions plain;

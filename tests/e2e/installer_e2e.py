@@ -1147,7 +1147,8 @@ def inked_box(image, box, background, tolerance=10):
 @case
 def scaled_window_has_its_size_panels_banner_and_check_box(c):
     """The window at the bed's scale: its device size (735 x 548, 882 x 657, 1176 x 876 at 120, 144, 192
-    DPI), the two panels' colours meeting at logical row 270, the banner where its logical place puts it,
+    DPI), the two panels' colours meeting at logical row 270 and reaching the window's last device column and
+    row, the banner where its logical place puts it,
     the check box's pictures at their scaled size, ticked by a click at its scaled place."""
     installer = Installer(c.bed)
     park_mouse()
@@ -1158,10 +1159,13 @@ def scaled_window_has_its_size_panels_banner_and_check_box(c):
     c.check_choosing_state(shot, "at %d DPI" % SCALE.dpi)
     image = shot.image
     width, height = image.size
+    seam = SCALE(270)  # the lower panel's first device row
     samples = {
-        "upper panel": ([(3, 3), (3, SCALE(268)), (SCALE(540), SCALE(80)), (width - 4, SCALE(268))], TOP_COLOR),
-        "lower panel": ([(3, SCALE(272)), (3, height - 3), (width - 4, SCALE(290)), (width - 4, height - 3)],
-                        BOTTOM_COLOR),
+        "upper panel": ([(3, 3), (3, SCALE(268)), (SCALE(540), SCALE(80)), (width - 4, SCALE(268)),
+                         (width - 1, SCALE(80)), (3, seam - 1), (width - 1, seam - 1)], TOP_COLOR),
+        "lower panel": ([(3, SCALE(272)), (3, height - 3), (width - 4, SCALE(290)), (width - 4, height - 3),
+                         (3, seam), (width - 1, SCALE(290)), (3, height - 1), (SCALE(300), height - 1),
+                         (width - 1, height - 1)], BOTTOM_COLOR),
     }
     for what, (points, colour) in samples.items():
         for point in points:

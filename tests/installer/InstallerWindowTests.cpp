@@ -59,6 +59,33 @@ protected:
         ReleaseDC(nullptr, dc);
         return color;
     }
+    // The window's picture on screen, row by row, as COLORREFs.
+    static std::vector<COLORREF> screenShot(const RECT& r)
+    {
+        const int width = r.right - r.left, height = r.bottom - r.top;
+        std::vector<COLORREF> pixels(static_cast<size_t>(width) * height);
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        BitBlt(dc, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+        SelectObject(dc, old);
+        GetDIBits(dc, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+        for (COLORREF& p : pixels)  // 0x00RRGGBB as read; COLORREF is 0x00BBGGRR
+            p = RGB(GetBValue(p), GetGValue(p), GetRValue(p));
+        return pixels;
+    }
+    // The display scale changes as Windows announces it, the window taking the suggested rectangle.
+    static void changeDpi(int dpi, RECT suggested)
+    {
+        SendMessageW(window->window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        settle();
+    }
     // Pixels of the rectangle close to the label text colour RGB(210,210,210).
     static int textPixels(const RECT& r)
     {
@@ -95,8 +122,9 @@ TEST_F(InstallerWindowTest, StartsChoosingWithEveryElementWhereTheLayoutPutsIt)
     };
     InstallerWindow& w = *window;
     const Row rows[] = {
-        {"backgroundTop", &w.background[0], {0, 0, 588, 271}, true},
-        {"backgroundBottom", &w.background[1], {0, 270, 588, 168}, true},
+        // Two pixels past the window and past their seam at 270: see PanelsCoverTheWindowsLastColumnAndRow...
+        {"backgroundTop", &w.background[0], {0, 0, 590, 272}, true},
+        {"backgroundBottom", &w.background[1], {0, 270, 590, 170}, true},
         {"closeButton", &w.closeButton, {554, 3, 30, 30}, true},
         {"bannerPicture", &w.bannerPicture, {104, 96, 380, 105}, true},
         {"installButton", &w.installButton, {190, 360, 200, 50}, true},
@@ -189,12 +217,10 @@ TEST_F(InstallerWindowTest, LabelsAreShownMovedAndRecaptionedAndThePanelHidesThe
 TEST_F(InstallerWindowTest, ADpiChangeScalesTheWindowAndItsPlainLabelsAndKeepsTheirState)
 {
     InstallerWindow& w = *window;
-    auto changeDpi = [&](int dpi, SIZE size) {
+    auto rescale = [&](int dpi, SIZE size) {
         RECT rc = {};
         GetWindowRect(w.window(), &rc);
-        RECT suggested = {rc.left, rc.top, rc.left + size.cx, rc.top + size.cy};
-        SendMessageW(w.window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-        settle();
+        changeDpi(dpi, {rc.left, rc.top, rc.left + size.cx, rc.top + size.cy});
     };
     auto windowSize = [&] {
         RECT rc = {};
@@ -206,7 +232,7 @@ TEST_F(InstallerWindowTest, ADpiChangeScalesTheWindowAndItsPlainLabelsAndKeepsTh
     settle();
     w.visible(E::AgreementPanel, false);
     const std::string caption = w.text(E::StatusText);
-    changeDpi(144, {882, 657});
+    rescale(144, {882, 657});
     EXPECT_EQ(w.hostWindow.redrawLock, 0);
 
     EXPECT_EQ(windowSize().cx, 882);
@@ -223,12 +249,49 @@ TEST_F(InstallerWindowTest, ADpiChangeScalesTheWindowAndItsPlainLabelsAndKeepsTh
     EXPECT_FALSE(w.visible(E::StatusText));
     EXPECT_EQ(w.hostWindow.size.cx, 588);
 
-    changeDpi(96, {588, 438});
+    rescale(96, {588, 438});
     EXPECT_EQ(windowSize().cx, 588);
     EXPECT_EQ(w.folderCaption.bounds().left, 28);
     EXPECT_EQ(w.folderCaption.bounds().top, 280);
     EXPECT_EQ(w.statusText.bounds().bottom, 397);
     EXPECT_EQ(w.hostWindow.redrawLock, 0) << "every step of the change came back";
+}
+
+// The host paints no colour under the panels, and a label's fill stops short of its last column and row:
+// the window's last column and row and the rows at the panels' seam must still show a panel.
+TEST_F(InstallerWindowTest, PanelsCoverTheWindowsLastColumnAndRowAndTheirSeamAtEveryScale)
+{
+    const COLORREF top = RGB(44, 56, 72), bottom = RGB(34, 44, 56);
+    const auto device = [](int logical, int dpi) { return (logical * dpi + 48) / 96; };  // rounded half up
+    for (const int dpi : {96, 120, 144, 168}) {
+        SCOPED_TRACE(dpi);
+        // At the screen's corner: at 168 DPI the window just fits the bed's 1280 x 800 screen.
+        const RECT area = {0, 0, device(InstallerWindow::width, dpi), device(InstallerWindow::height, dpi)};
+        changeDpi(dpi, area);
+        RECT rc = {};
+        GetWindowRect(window->window(), &rc);
+        ASSERT_EQ(rc.right - rc.left, area.right);
+        ASSERT_EQ(rc.bottom - rc.top, area.bottom);
+        const int width = area.right, height = area.bottom, seam = device(270, dpi);
+        const std::vector<COLORREF> shot = screenShot(rc);
+        const auto at = [&](int x, int y) { return shot[static_cast<size_t>(y) * width + x]; };
+        int wrongInColumn = 0, wrongInRow = 0, wrongAtSeam = 0;
+        for (int y = 0; y < height; ++y)
+            wrongInColumn += at(width - 1, y) != (y < seam ? top : bottom);
+        for (int x = 0; x < width; ++x) {
+            wrongInRow += at(x, height - 1) != bottom;
+            wrongAtSeam += (at(x, seam - 1) != top) + (at(x, seam) != bottom);
+        }
+        EXPECT_EQ(wrongInColumn, 0) << "last column, e.g. " << std::hex << at(width - 1, height / 2);
+        EXPECT_EQ(wrongInRow, 0) << "last row, e.g. " << std::hex << at(width / 2, height - 1);
+        EXPECT_EQ(wrongAtSeam, 0) << "rows " << seam - 1 << " and " << seam;
+    }
+    changeDpi(96, {InstallerWindow::screenX, InstallerWindow::screenY, InstallerWindow::screenX + InstallerWindow::width,
+                   InstallerWindow::screenY + InstallerWindow::height});
+    RECT rc = {};
+    GetWindowRect(window->window(), &rc);
+    EXPECT_EQ(rc.left, InstallerWindow::screenX);
+    EXPECT_EQ(rc.right - rc.left, InstallerWindow::width);
 }
 
 TEST_F(InstallerWindowTest, MouseOverTheLinkSwapsItsTextsAndTheBoxTakesItsHoverPicture)
