@@ -2,9 +2,11 @@
 // that cost far more than they give a GUI program. The programs are built without exceptions: nothing in
 // them throws or catches, and memory a picture may not get is asked for without ending the program.
 //
+// A program that cannot go on ends at once with STATUS_FATAL_APP_EXIT: abort() would show the C runtime's
+// "abnormal program termination" box, which no one answers in an unattended install, and end with 3, which
+// a silent install means as "not enough disk space".
 // - The default terminate handler prints the uncaught exception's demangled type to a console these
-//   programs do not have; its demangler alone is about 46 KB. This one just aborts, as it would after
-//   printing.
+//   programs do not have; its demangler alone is about 46 KB.
 // - libstdc++'s std::__throw_* helpers build std::logic_error and friends from a copy-on-write std::string
 //   (60-80 KB per program) and throw, which needs the unwinder. An error the library reports (a size no
 //   allocation could hold, an index out of range, a mutex that cannot be locked) ends the program here, as
@@ -21,7 +23,8 @@ namespace {
 
 [[noreturn]] void fail()
 {
-    std::abort();
+    TerminateProcess(GetCurrentProcess(), STATUS_FATAL_APP_EXIT);
+    __builtin_unreachable();
 }
 
 void* allocate(std::size_t size)
